@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+// The region catalogue: one line of "PPCCDD|Name," entries, and the three filters that fill the
+// province, city and district lists. Filters work by character position only, so malformed
+// entries simply match nothing (or match by position), never fail.
+namespace region {
+
+// The text every drop-down list shows while nothing is chosen; never one of their items.
+inline constexpr QStringView Placeholder = u"请选择";
+inline constexpr QStringView CatalogueFileName = u"city.txt";
+
+// Characters a to b (1-based, inclusive) of s, shortened where s ends earlier.
+QStringView chars(QStringView s, qsizetype a, qsizetype b);
+
+// The first line of the file's bytes: everything before the first carriage return, decoded
+// as GBK. A line feed does not end the line.
+QString decodeFirstLine(QByteArrayView bytes);
+
+// Reads the first line of the catalogue file. Throws RunFailure (file not found, or input past
+// end of file for an empty file).
+QString readCatalogueLine(const QString &path);
+
+// Looks for the catalogue in the current directory first, then in fallbackDir (the program's
+// folder: a program started from a desktop menu runs in the home folder). Returns the path to
+// open; when neither exists, the bare name, so that opening it reports the usual failure.
+QString locateCatalogue(const QString &fallbackDir);
+
+// Splits the line at "," and drops the last field (the one after the final ","); a line without
+// "," is one entry. Throws RunFailure for an empty line (no field) and for more than
+// MaxFields fields.
+inline constexpr qsizetype MaxFields = 32765;
+QStringList catalogueEntries(QStringView line);
+
+// Entries whose characters 3 to 6 are "0000".
+QStringList provinces(const QStringList &entries);
+// Entries of the province picked in the first list (its characters 1 and 2) that are cities.
+QStringList cities(const QStringList &entries, QStringView provinceText);
+// Entries under the picked city: province digits from the province text, city digits from the
+// city text. The city's own entry is listed too, at its place in catalogue order.
+QStringList districts(const QStringList &entries, QStringView provinceText, QStringView cityText);
+
+} // namespace region

@@ -1,0 +1,21 @@
+#include "region/runfailure.h"
+
+QString RunFailure::description() const
+{
+    switch (m_number) {
+    case Overflow:
+        return QStringLiteral("溢出");
+    case SubscriptOutOfRange:
+        return QStringLiteral("下标越界");
+    case FileNotFound:
+        return QStringLiteral("文件未找到");
+    case InputPastEndOfFile:
+        return QStringLiteral("输入超出文件尾");
+    }
+    return {};
+}
+
+QString RunFailure::message() const
+{
+    return QStringLiteral("实时错误 '%1'：\n\n%2：%3").arg(m_number).arg(description(), m_subject);
+}
