@@ -1,0 +1,67 @@
+// The main window and its handlers. Modules and how data flows between them:
+//   region/  reads city.txt into regionLine at construction; at the start-up tick its filters
+//            list the provinces, and each pick in city1/city2 fills the next list.
+//   quote/   turns the window's inputs into the area enablement and the AutoPrice.action
+//            request (or the message naming the field to correct).
+//   web/     OpenUrl hands link targets and the request to the desktop; the headline harvest
+//            turns the news page's bytes into captions and newsUrl targets at the tick.
+// Form1 owns every control and all run-time state; the modules are pure functions over it.
+#pragma once
+
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+namespace Ui {
+class Form1;
+}
+class ClickLabel;
+class RunFailure;
+
+class Form1 : public QWidget
+{
+    Q_OBJECT
+public:
+    // Reads the region catalogue; throws RunFailure when it is missing or empty.
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    Ui::Form1 &controls() { return *ui; }
+    QTimer &timer1() { return Timer1; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void Timer1_Timer();
+    void city1_Click();
+    void city2_Click();
+
+    void LoadRegionCatalogue();
+    void FillProvinces();
+    void FillCities();
+    void FillDistricts();
+
+    // Runs a handler; a RunFailure escaping it is shown and ends the program.
+    template<typename Handler>
+    void guarded(Handler handler);
+    void reportFailure(const RunFailure &failure);
+
+    std::unique_ptr<Ui::Form1> ui;
+    QTimer Timer1;
+    bool centred = false;
+
+    QString regionLine;
+    QStringList regionEntries;
+};
+
+// Shows a failure the way the program reports every unhandled failure: a modal box with its
+// number and description.
+void showRunFailure(QWidget *parent, const RunFailure &failure);
+
+// Creates and shows the window and runs the event loop; returns the exit status (the failure's
+// number when one ended the program).
+int runApplication();

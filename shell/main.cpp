@@ -1,0 +1,9 @@
+#include "shell/form1.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    return runApplication();
+}

@@ -1,0 +1,288 @@
+#include "buildconstants.h"
+#include "region/regioncatalogue.h"
+#include "shell/controls.h"
+#include "shell/form1.h"
+#include "ui_form1.h"
+
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The window as a user meets it: its controls, their first state, and the cascading region
+// lists driven with the mouse and the keyboard.
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void window();
+    void geometry_data();
+    void geometry();
+    void initialState();
+    void tabOrder();
+    void optionGroups();
+    void typingIsOnlyText_data();
+    void typingIsOnlyText();
+    void cascade();
+    void newProvinceEmptiesLowerLists();
+
+private:
+    void tick();
+    static void pickWithMouse(QComboBox *list, int index);
+    static void pickWithKeyboard(QComboBox *list);
+
+    QTemporaryDir work;
+    QString savedDir;
+    std::unique_ptr<Form1> form;
+};
+
+static const QStringList Catalogue{u"110000|北京市"_qs, u"110100|市辖区"_qs, u"110101|东城区"_qs,
+                                   u"110102|西城区"_qs, u"440000|广东省"_qs, u"440100|广州市"_qs,
+                                   u"440103|荔湾区"_qs, u"440300|深圳市"_qs, u"440305|南山区"_qs};
+
+void TestForm1::initTestCase()
+{
+    savedDir = QDir::currentPath();
+    QFile file(work.filePath(u"city.txt"_qs));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringEncoder("GBK")(Catalogue.join(u',') + QStringLiteral(",\r\n")));
+    file.close();
+    QDir::setCurrent(work.path());
+}
+
+void TestForm1::cleanupTestCase()
+{
+    QDir::setCurrent(savedDir);
+}
+
+void TestForm1::init()
+{
+    form = std::make_unique<Form1>();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+}
+
+void TestForm1::cleanup()
+{
+    form.reset();
+}
+
+void TestForm1::tick()
+{
+    QTimer &timer = form->timer1();
+    QVERIFY(timer.isActive());
+    timer.setInterval(0);
+    timer.start();
+    QTRY_VERIFY(!timer.isActive());
+}
+
+void TestForm1::pickWithMouse(QComboBox *list, int index)
+{
+    list->showPopup();
+    QAbstractItemView *view = list->view();
+    QTRY_VERIFY(view->isVisible());
+    const QRect item = view->visualRect(view->model()->index(index, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
+    QTRY_VERIFY(!view->isVisible());
+}
+
+void TestForm1::pickWithKeyboard(QComboBox *list)
+{
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+}
+
+void TestForm1::window()
+{
+    QCOMPARE(form->windowTitle(), u"装修报价器1.001（Ruveloxp版,技术qq:"_qs + QString(SupportAccount) + QStringLiteral("）"));
+    QCOMPARE(form->size(), QSize(797, 574));
+    QCOMPARE(form->minimumSize(), form->maximumSize());
+    QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(form->controls().Picture1->picture().size(), QSize(797, 577));
+}
+
+void TestForm1::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("Picture1") << "Picture1" << "Form1" << QRect(0, 0, 801, 577) << "";
+    QTest::newRow("Label1") << "Label1" << "Picture1" << QRect(24, 112, 97, 25) << "自动报价";
+    QTest::newRow("Image1") << "Image1" << "Picture1" << QRect(141, 101, 122, 38) << "";
+    QTest::newRow("Image4") << "Image4" << "Picture1" << QRect(512, 101, 122, 38) << "";
+    QTest::newRow("Label3") << "Label3" << "Picture1" << QRect(15, 216, 65, 25) << "户    型";
+    QTest::newRow("city3") << "city3" << "Picture1" << QRect(360, 176, 105, 20) << "请选择";
+    QTest::newRow("Label16") << "Label16" << "Picture1" << QRect(416, 216, 57, 17) << "阳  台";
+    QTest::newRow("Label5") << "Label5" << "Picture1" << QRect(15, 288, 81, 17) << "面积(平方米)";
+    QTest::newRow("Text3") << "Text3" << "Picture1" << QRect(192, 288, 33, 25) << "0";
+    QTest::newRow("Option5") << "Option5" << "Picture1" << QRect(504, 320, 73, 41) << "西式田园";
+    QTest::newRow("Option8") << "Option8" << "Frame1" << QRect(432, 8, 73, 17) << "高档豪华";
+    QTest::newRow("Text8") << "Text8" << "Picture1" << QRect(80, 400, 193, 25) << "";
+    QTest::newRow("Image5") << "Image5" << "Picture1" << QRect(224, 448, 117, 40) << "";
+    QTest::newRow("Image9") << "Image9" << "Picture1" << QRect(688, 232, 68, 20) << "";
+    QTest::newRow("Frame2") << "Frame2" << "Picture1" << QRect(600, 280, 169, 233) << "最新动态";
+    QTest::newRow("news9") << "news9" << "Frame2" << QRect(8, 208, 129, 17) << "Label21";
+    QTest::newRow("Label21") << "Label21" << "Picture1" << QRect(624, 520, 121, 17) << "进入Ruvelo官方";
+    QTest::newRow("Line1") << "Line1" << "Picture1" << QRect(592, 141, 2, 410) << "";
+}
+
+static QString textOf(QWidget *w)
+{
+    if (auto *label = qobject_cast<QLabel *>(w))
+        return label->text();
+    if (auto *button = qobject_cast<QAbstractButton *>(w))
+        return button->text();
+    if (auto *edit = qobject_cast<QLineEdit *>(w))
+        return edit->text();
+    if (auto *list = qobject_cast<QComboBox *>(w))
+        return list->currentText();
+    if (auto *group = qobject_cast<QGroupBox *>(w))
+        return group->title();
+    return {};
+}
+
+void TestForm1::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, parent);
+    QFETCH(QRect, rect);
+    QFETCH(QString, text);
+
+    auto *w = form->findChild<QWidget *>(name);
+    QVERIFY(w);
+    QCOMPARE(w->parentWidget()->objectName(), parent);
+    QCOMPARE(w->geometry(), rect);
+    QCOMPARE(textOf(w), text);
+    if (auto *label = qobject_cast<QLabel *>(w))
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+}
+
+void TestForm1::initialState()
+{
+    Ui::Form1 &ui = form->controls();
+    for (QComboBox *list : {static_cast<QComboBox *>(ui.city1), static_cast<QComboBox *>(ui.city2),
+                            static_cast<QComboBox *>(ui.city3)}) {
+        QCOMPARE(list->count(), 0);
+        QCOMPARE(list->currentText(), u"请选择"_qs);
+    }
+    QCOMPARE(ui.Combo6->count(), 7);
+    QCOMPARE(ui.Combo6->itemText(6), u"五房二厅"_qs);
+    for (QComboBox *list : {static_cast<QComboBox *>(ui.Combo4), static_cast<QComboBox *>(ui.Combo5),
+                            static_cast<QComboBox *>(ui.Combo6)}) {
+        QCOMPARE(list->currentIndex(), -1);
+        QCOMPARE(list->currentText(), u"请选择"_qs);
+        QCOMPARE(list->findText(u"请选择"_qs), -1);
+    }
+    QCOMPARE(ui.Combo4->itemText(0), u"一间"_qs);
+    const QList<bool> enabled{ui.Text2->isEnabled(), ui.Text3->isEnabled(), ui.Text4->isEnabled(),
+                              ui.Text5->isEnabled(), ui.Text6->isEnabled(), ui.Text7->isEnabled()};
+    QCOMPARE(enabled, (QList<bool>{false, false, false, true, false, false}));
+    QVERIFY(ui.Option1->isChecked());
+    QVERIFY(ui.Option6->isChecked());
+    QTRY_COMPARE(QApplication::focusWidget(), ui.Picture1);
+}
+
+void TestForm1::tabOrder()
+{
+    const QStringList expected{"Picture1", "city1", "city2", "city3", "Combo4", "Combo5",
+                               "Text5", "Option1", "Text8", "Combo6", "Option6", "Picture1"};
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, expected);
+}
+
+void TestForm1::optionGroups()
+{
+    Ui::Form1 &ui = form->controls();
+    QTest::mouseClick(ui.Option3, Qt::LeftButton);
+    QVERIFY(ui.Option3->isChecked() && !ui.Option1->isChecked() && ui.Option6->isChecked());
+    QTest::mouseClick(ui.Option8, Qt::LeftButton);
+    QVERIFY(ui.Option8->isChecked() && !ui.Option6->isChecked() && ui.Option3->isChecked());
+}
+
+void TestForm1::typingIsOnlyText_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("new text") << u"深圳"_qs;
+    QTest::newRow("equal to an item") << u"440000|广东省"_qs;
+}
+
+void TestForm1::typingIsOnlyText()
+{
+    QFETCH(QString, typed);
+    tick();
+    Ui::Form1 &ui = form->controls();
+    const int provinces = ui.city1->count();
+    ui.city1->setFocus();
+    ui.city1->lineEdit()->selectAll();
+    // Chinese text arrives as committed text, as from an input method.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
+    QApplication::sendEvent(ui.city1->lineEdit(), &press);
+    QTest::keyClick(ui.city1->lineEdit(), Qt::Key_Return);
+    ui.Text8->setFocus(); // leaving the field must not pick either
+    QCOMPARE(ui.city1->currentText(), typed);
+    QCOMPARE(ui.city1->count(), provinces);
+    QCOMPARE(ui.city2->count(), 0);
+    QCOMPARE(ui.city2->currentText(), u"请选择"_qs);
+}
+
+void TestForm1::cascade()
+{
+    Ui::Form1 &ui = form->controls();
+    QCOMPARE(ui.city1->count(), 0); // nothing listed before the tick
+    tick();
+    QCOMPARE(ui.city1->count(), 2);
+    QCOMPARE(ui.city1->currentText(), u"请选择"_qs);
+
+    pickWithMouse(ui.city1, 1);
+    QCOMPARE(ui.city1->currentText(), u"440000|广东省"_qs);
+    QCOMPARE(ui.city2->currentText(), u"请选择"_qs);
+    QCOMPARE(ui.city2->count(), 2);
+    QCOMPARE(ui.city2->itemText(1), u"440300|深圳市"_qs);
+    QCOMPARE(ui.city3->count(), 0);
+
+    pickWithKeyboard(ui.city2); // from nothing selected, Down picks the first city
+    QCOMPARE(ui.city2->currentText(), u"440100|广州市"_qs);
+    QCOMPARE(ui.city3->currentText(), u"请选择"_qs);
+    QCOMPARE(ui.city3->count(), 2);
+    QCOMPARE(ui.city3->itemText(0), u"440100|广州市"_qs);
+
+    pickWithMouse(ui.city3, 1);
+    QCOMPARE(ui.city3->currentText(), u"440103|荔湾区"_qs);
+    QCOMPARE(ui.city2->currentText(), u"440100|广州市"_qs);
+}
+
+void TestForm1::newProvinceEmptiesLowerLists()
+{
+    Ui::Form1 &ui = form->controls();
+    tick();
+    pickWithMouse(ui.city1, 1);
+    pickWithMouse(ui.city2, 1);
+    pickWithMouse(ui.city3, 1);
+    QCOMPARE(ui.city3->currentText(), u"440305|南山区"_qs);
+
+    pickWithMouse(ui.city1, 0);
+    QCOMPARE(ui.city2->count(), 1);
+    QCOMPARE(ui.city2->itemText(0), u"110100|市辖区"_qs);
+    QCOMPARE(ui.city2->currentText(), u"请选择"_qs);
+    QCOMPARE(ui.city3->count(), 0);
+    QCOMPARE(ui.city3->currentText(), u"请选择"_qs);
+
+    pickWithMouse(ui.city1, 0); // the same province again lists its cities once
+    QCOMPARE(ui.city2->count(), 1);
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

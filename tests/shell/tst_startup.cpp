@@ -1,0 +1,56 @@
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Failures of the catalogue end the program with a message box naming the failure's number,
+// description and file, and exit with that number.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void catalogue_data();
+    void catalogue();
+};
+
+void TestStartup::catalogue_data()
+{
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("missing") << false << QByteArray() << 53 << u"实时错误 '53'：\n\n文件未找到：city.txt"_qs;
+    QTest::newRow("empty") << true << QByteArray() << 62 << u"实时错误 '62'：\n\n输入超出文件尾：city.txt"_qs;
+    QTest::newRow("empty first line") << true << QByteArray("\r\n110000|P,") << 9
+                                      << u"实时错误 '9'：\n\n下标越界：city.txt"_qs;
+    QTest::newRow("too many fields") << true << QByteArray(32765, ',') << 6
+                                     << u"实时错误 '6'：\n\n溢出：city.txt"_qs;
+    QTest::newRow("largest catalogue") << true << QByteArray(32764, ',') << 0 << QString();
+}
+
+void TestStartup::catalogue()
+{
+    QFETCH(bool, present);
+    QFETCH(QByteArray, content);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    QTemporaryDir work;
+    if (present) {
+        QFile file(work.filePath(u"city.txt"_qs));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QProcess app;
+    app.setWorkingDirectory(work.path());
+    app.start(QStringLiteral(DRIVER), {});
+    QVERIFY(app.waitForFinished(20000));
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(app.exitCode(), exitCode);
+    const QString shown = QString::fromUtf8(app.readAllStandardOutput()).trimmed();
+    QCOMPARE(shown, message);
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"
