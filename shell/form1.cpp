@@ -1,17 +1,21 @@
 #include "shell/form1.h"
 
 #include "buildconstants.h"
+#include "quote/enablement.h"
+#include "quote/quotation.h"
 #include "region/regioncatalogue.h"
 #include "region/runfailure.h"
 #include "shell/apptitle.h"
 #include "shell/controls.h"
 #include "ui_form1.h"
+#include "web/links.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
 
-namespace {
+namespace
+{
 constexpr int StartupDelayMs = 2000;
 
 QFont uiFont()
@@ -54,8 +58,18 @@ Form1::Form1(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::Form1>(
     }
     ui->Picture1->setFocus();
 
+    news = {ui->news0, ui->news1, ui->news2, ui->news3, ui->news4,
+            ui->news5, ui->news6, ui->news7, ui->news8, ui->news9};
+
     connect(ui->city1, &QComboBox::activated, this, [this] { city1_Click(); });
     connect(ui->city2, &QComboBox::activated, this, [this] { city2_Click(); });
+    connect(ui->Combo6, &QComboBox::activated, this, [this] { Combo6_Click(); });
+    connect(ui->Combo4, &QComboBox::activated, this, [this] { Combo4_Click(); });
+    connect(ui->Combo5, &QComboBox::activated, this, [this] { Combo5_Click(); });
+    connect(ui->Image5, &ClickLabel::clicked, this, [this] { Image5_Click(); });
+    for (int i = 0; i < int(news.size()); ++i)
+        connect(news[i], &ClickLabel::clicked, this, [this, i] { news_Click(i); });
+    connectLinks();
 
     LoadRegionCatalogue();
 
@@ -78,8 +92,7 @@ void Form1::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
-template<typename Handler>
-void Form1::guarded(Handler handler)
+template <typename Handler> void Form1::guarded(Handler handler)
 {
     try {
         handler();
@@ -113,9 +126,54 @@ void Form1::city2_Click()
     guarded([this] { FillDistricts(); });
 }
 
+void Form1::Combo6_Click()
+{
+    UpdateHallAreas();
+}
+
+void Form1::Combo4_Click()
+{
+    UpdateCountArea(ui->Combo4, ui->Text6);
+}
+
+void Form1::Combo5_Click()
+{
+    UpdateCountArea(ui->Combo5, ui->Text7);
+}
+
+void Form1::Image5_Click()
+{
+    SubmitQuotation();
+}
+
+// Headline targets come from a page fetched over plain HTTP: only web addresses may leave
+// through the desktop's default action, never local files or programs.
+void Form1::news_Click(int index)
+{
+    const QString &target = newsUrl[std::size_t(index)];
+    if (web::isLaunchableHeadline(target))
+        web::OpenUrl(target);
+}
+
+void Form1::connectLinks()
+{
+    using web::Link;
+    const std::pair<ClickLabel *, Link> links[] = {
+        {ui->Image1, Link::Image1}, {ui->Image2, Link::Image2}, {ui->Image3, Link::Image3},
+        {ui->Image4, Link::Image4}, {ui->Image6, Link::Chat},   {ui->Image7, Link::Chat},
+        {ui->Image8, Link::Chat},   {ui->Image9, Link::Chat},   {ui->Label21, Link::Label21}};
+    for (const auto &[control, link] : links) {
+        // The program's folder is asked for at each click, as the document beside it may move.
+        connect(control, &ClickLabel::clicked, this, [link] {
+            web::OpenUrl(web::linkTarget(link, QCoreApplication::applicationDirPath()));
+        });
+    }
+}
+
 void Form1::LoadRegionCatalogue()
 {
-    regionLine = region::readCatalogueLine(region::locateCatalogue(QCoreApplication::applicationDirPath()));
+    regionLine =
+        region::readCatalogueLine(region::locateCatalogue(QCoreApplication::applicationDirPath()));
 }
 
 void Form1::FillProvinces()
@@ -139,6 +197,51 @@ void Form1::FillDistricts()
     ui->city3->resetTo(region::Placeholder.toString());
     ui->city3->appendItems(
         region::districts(regionEntries, ui->city1->currentText(), ui->city2->currentText()));
+}
+
+void Form1::UpdateHallAreas()
+{
+    const quote::HallAreas open = quote::hallAreas(ui->Combo6->currentText());
+    ui->Text2->setEnabled(open.livingRoom);
+    ui->Text3->setEnabled(open.diningRoom);
+    ui->Text4->setEnabled(open.bedroom);
+}
+
+void Form1::UpdateCountArea(const QComboBox *list, QLineEdit *box)
+{
+    box->setEnabled(quote::countAreaEnabled(list->currentText()));
+}
+
+void Form1::SubmitQuotation()
+{
+    quote::QuotationForm form;
+    form.province = ui->city1->currentText();
+    form.city = ui->city2->currentText();
+    form.district = ui->city3->currentText();
+    form.phone = ui->Text8->text();
+    form.style = {ui->Option1->isChecked(), ui->Option2->isChecked(), ui->Option3->isChecked(),
+                  ui->Option4->isChecked(), ui->Option5->isChecked()};
+    form.grade = {ui->Option6->isChecked(), ui->Option7->isChecked(), ui->Option8->isChecked()};
+    form.houseType = ui->Combo6->currentText();
+    form.bathrooms = ui->Combo4->currentText();
+    form.balconies = ui->Combo5->currentText();
+    form.livingRoomArea = ui->Text2->text();
+    form.diningRoomArea = ui->Text3->text();
+    form.bedroomArea = ui->Text4->text();
+    form.kitchenArea = ui->Text5->text();
+    form.bathroomArea = ui->Text6->text();
+    form.balconyArea = ui->Text7->text();
+
+    const quote::Quotation quotation = quote::composeQuotation(form, MainSiteOrigin);
+    if (!quotation.refusal.isEmpty()) {
+        QMessageBox box(QMessageBox::NoIcon, applicationTitle(), quotation.refusal, QMessageBox::Ok,
+                        this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+        return;
+    }
+    web::OpenUrl(quotation.request);
+    ui->Text8->clear();
 }
 
 void showRunFailure(QWidget *parent, const RunFailure &failure)

@@ -11,14 +11,16 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
-
 #include <array>
 #include <memory>
 
-namespace Ui {
+namespace Ui
+{
 class Form1;
 }
 class ClickLabel;
+class QComboBox;
+class QLineEdit;
 class RunFailure;
 
 class Form1 : public QWidget
@@ -39,15 +41,23 @@ private:
     void Timer1_Timer();
     void city1_Click();
     void city2_Click();
+    void Combo6_Click();
+    void Combo4_Click();
+    void Combo5_Click();
+    void Image5_Click();
+    void news_Click(int index);
 
     void LoadRegionCatalogue();
     void FillProvinces();
     void FillCities();
     void FillDistricts();
+    void UpdateHallAreas();
+    void UpdateCountArea(const QComboBox *list, QLineEdit *box);
+    void SubmitQuotation();
+    void connectLinks();
 
     // Runs a handler; a RunFailure escaping it is shown and ends the program.
-    template<typename Handler>
-    void guarded(Handler handler);
+    template <typename Handler> void guarded(Handler handler);
     void reportFailure(const RunFailure &failure);
 
     std::unique_ptr<Ui::Form1> ui;
@@ -56,6 +66,9 @@ private:
 
     QString regionLine;
     QStringList regionEntries;
+    // Headline targets; entry 10 exists for the eleventh headline the page format allows.
+    std::array<QString, 11> newsUrl;
+    std::array<ClickLabel *, 10> news{};
 };
 
 // Shows a failure the way the program reports every unhandled failure: a modal box with its

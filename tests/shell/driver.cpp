@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
-
 #include <cstdio>
 
 int main(int argc, char *argv[])

@@ -101,7 +101,8 @@ void TestForm1::pickWithKeyboard(QComboBox *list)
 
 void TestForm1::window()
 {
-    QCOMPARE(form->windowTitle(), u"装修报价器1.001（Ruveloxp版,技术qq:"_qs + QString(SupportAccount) + QStringLiteral("）"));
+    QCOMPARE(form->windowTitle(), u"装修报价器1.001（Ruveloxp版,技术qq:"_qs +
+                                      QString(SupportAccount) + QStringLiteral("）"));
     QCOMPARE(form->size(), QSize(797, 574));
     QCOMPARE(form->minimumSize(), form->maximumSize());
     QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
@@ -115,24 +116,42 @@ void TestForm1::geometry_data()
     QTest::addColumn<QRect>("rect");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("Picture1") << "Picture1" << "Form1" << QRect(0, 0, 801, 577) << "";
-    QTest::newRow("Label1") << "Label1" << "Picture1" << QRect(24, 112, 97, 25) << "自动报价";
-    QTest::newRow("Image1") << "Image1" << "Picture1" << QRect(141, 101, 122, 38) << "";
-    QTest::newRow("Image4") << "Image4" << "Picture1" << QRect(512, 101, 122, 38) << "";
-    QTest::newRow("Label3") << "Label3" << "Picture1" << QRect(15, 216, 65, 25) << "户    型";
-    QTest::newRow("city3") << "city3" << "Picture1" << QRect(360, 176, 105, 20) << "请选择";
-    QTest::newRow("Label16") << "Label16" << "Picture1" << QRect(416, 216, 57, 17) << "阳  台";
-    QTest::newRow("Label5") << "Label5" << "Picture1" << QRect(15, 288, 81, 17) << "面积(平方米)";
-    QTest::newRow("Text3") << "Text3" << "Picture1" << QRect(192, 288, 33, 25) << "0";
-    QTest::newRow("Option5") << "Option5" << "Picture1" << QRect(504, 320, 73, 41) << "西式田园";
-    QTest::newRow("Option8") << "Option8" << "Frame1" << QRect(432, 8, 73, 17) << "高档豪华";
-    QTest::newRow("Text8") << "Text8" << "Picture1" << QRect(80, 400, 193, 25) << "";
-    QTest::newRow("Image5") << "Image5" << "Picture1" << QRect(224, 448, 117, 40) << "";
-    QTest::newRow("Image9") << "Image9" << "Picture1" << QRect(688, 232, 68, 20) << "";
-    QTest::newRow("Frame2") << "Frame2" << "Picture1" << QRect(600, 280, 169, 233) << "最新动态";
-    QTest::newRow("news9") << "news9" << "Frame2" << QRect(8, 208, 129, 17) << "Label21";
-    QTest::newRow("Label21") << "Label21" << "Picture1" << QRect(624, 520, 121, 17) << "进入Ruvelo官方";
-    QTest::newRow("Line1") << "Line1" << "Picture1" << QRect(592, 141, 2, 410) << "";
+    QTest::newRow("Picture1") << "Picture1"
+                              << "Form1" << QRect(0, 0, 801, 577) << "";
+    QTest::newRow("Label1") << "Label1"
+                            << "Picture1" << QRect(24, 112, 97, 25) << "自动报价";
+    QTest::newRow("Image1") << "Image1"
+                            << "Picture1" << QRect(141, 101, 122, 38) << "";
+    QTest::newRow("Image4") << "Image4"
+                            << "Picture1" << QRect(512, 101, 122, 38) << "";
+    QTest::newRow("Label3") << "Label3"
+                            << "Picture1" << QRect(15, 216, 65, 25) << "户    型";
+    QTest::newRow("city3") << "city3"
+                           << "Picture1" << QRect(360, 176, 105, 20) << "请选择";
+    QTest::newRow("Label16") << "Label16"
+                             << "Picture1" << QRect(416, 216, 57, 17) << "阳  台";
+    QTest::newRow("Label5") << "Label5"
+                            << "Picture1" << QRect(15, 288, 81, 17) << "面积(平方米)";
+    QTest::newRow("Text3") << "Text3"
+                           << "Picture1" << QRect(192, 288, 33, 25) << "0";
+    QTest::newRow("Option5") << "Option5"
+                             << "Picture1" << QRect(504, 320, 73, 41) << "西式田园";
+    QTest::newRow("Option8") << "Option8"
+                             << "Frame1" << QRect(432, 8, 73, 17) << "高档豪华";
+    QTest::newRow("Text8") << "Text8"
+                           << "Picture1" << QRect(80, 400, 193, 25) << "";
+    QTest::newRow("Image5") << "Image5"
+                            << "Picture1" << QRect(224, 448, 117, 40) << "";
+    QTest::newRow("Image9") << "Image9"
+                            << "Picture1" << QRect(688, 232, 68, 20) << "";
+    QTest::newRow("Frame2") << "Frame2"
+                            << "Picture1" << QRect(600, 280, 169, 233) << "最新动态";
+    QTest::newRow("news9") << "news9"
+                           << "Frame2" << QRect(8, 208, 129, 17) << "Label21";
+    QTest::newRow("Label21") << "Label21"
+                             << "Picture1" << QRect(624, 520, 121, 17) << "进入Ruvelo官方";
+    QTest::newRow("Line1") << "Line1"
+                           << "Picture1" << QRect(592, 141, 2, 410) << "";
 }
 
 static QString textOf(QWidget *w)
@@ -176,8 +195,9 @@ void TestForm1::initialState()
     }
     QCOMPARE(ui.Combo6->count(), 7);
     QCOMPARE(ui.Combo6->itemText(6), u"五房二厅"_qs);
-    for (QComboBox *list : {static_cast<QComboBox *>(ui.Combo4), static_cast<QComboBox *>(ui.Combo5),
-                            static_cast<QComboBox *>(ui.Combo6)}) {
+    for (QComboBox *list :
+         {static_cast<QComboBox *>(ui.Combo4), static_cast<QComboBox *>(ui.Combo5),
+          static_cast<QComboBox *>(ui.Combo6)}) {
         QCOMPARE(list->currentIndex(), -1);
         QCOMPARE(list->currentText(), u"请选择"_qs);
         QCOMPARE(list->findText(u"请选择"_qs), -1);
@@ -193,8 +213,8 @@ void TestForm1::initialState()
 
 void TestForm1::tabOrder()
 {
-    const QStringList expected{"Picture1", "city1", "city2", "city3", "Combo4", "Combo5",
-                               "Text5", "Option1", "Text8", "Combo6", "Option6", "Picture1"};
+    const QStringList expected{"Picture1", "city1",   "city2", "city3",  "Combo4",  "Combo5",
+                               "Text5",    "Option1", "Text8", "Combo6", "Option6", "Picture1"};
     QStringList visited{QApplication::focusWidget()->objectName()};
     for (int i = 1; i < expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

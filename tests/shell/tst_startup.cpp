@@ -20,12 +20,14 @@ void TestStartup::catalogue_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("missing") << false << QByteArray() << 53 << u"实时错误 '53'：\n\n文件未找到：city.txt"_qs;
-    QTest::newRow("empty") << true << QByteArray() << 62 << u"实时错误 '62'：\n\n输入超出文件尾：city.txt"_qs;
-    QTest::newRow("empty first line") << true << QByteArray("\r\n110000|P,") << 9
-                                      << u"实时错误 '9'：\n\n下标越界：city.txt"_qs;
-    QTest::newRow("too many fields") << true << QByteArray(32765, ',') << 6
-                                     << u"实时错误 '6'：\n\n溢出：city.txt"_qs;
+    QTest::newRow("missing") << false << QByteArray() << 53
+                             << u"实时错误 '53'：\n\n文件未找到：city.txt"_qs;
+    QTest::newRow("empty") << true << QByteArray() << 62
+                           << u"实时错误 '62'：\n\n输入超出文件尾：city.txt"_qs;
+    QTest::newRow("empty first line")
+        << true << QByteArray("\r\n110000|P,") << 9 << u"实时错误 '9'：\n\n下标越界：city.txt"_qs;
+    QTest::newRow("too many fields")
+        << true << QByteArray(32765, ',') << 6 << u"实时错误 '6'：\n\n溢出：city.txt"_qs;
     QTest::newRow("largest catalogue") << true << QByteArray(32764, ',') << 0 << QString();
 }
 
