@@ -7,7 +7,8 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
-namespace region {
+namespace region
+{
 
 QStringView chars(QStringView s, qsizetype a, qsizetype b)
 {
@@ -61,11 +62,14 @@ QStringList catalogueEntries(QStringView line)
     return entries;
 }
 
-namespace {
-bool isProvince(QStringView e) { return chars(e, 3, 6) == u"0000"; }
+namespace
+{
+bool isProvince(QStringView e)
+{
+    return chars(e, 3, 6) == u"0000";
+}
 
-template<typename Pred>
-QStringList select(const QStringList &entries, Pred pred)
+template <typename Pred> QStringList select(const QStringList &entries, Pred pred)
 {
     QStringList out;
     for (const QString &e : entries)

@@ -7,7 +7,8 @@
 // The region catalogue: one line of "PPCCDD|Name," entries, and the three filters that fill the
 // province, city and district lists. Filters work by character position only, so malformed
 // entries simply match nothing (or match by position), never fail.
-namespace region {
+namespace region
+{
 
 // The text every drop-down list shows while nothing is chosen; never one of their items.
 inline constexpr QStringView Placeholder = u"请选择";

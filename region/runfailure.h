@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <exception>
 
 // A failure that no operation traps: it travels to the top of the event handler (or out of the
@@ -10,7 +9,12 @@ class RunFailure : public std::exception
 {
 public:
     // The numbers and texts users of the original program know from its error boxes.
-    enum Number { Overflow = 6, SubscriptOutOfRange = 9, FileNotFound = 53, InputPastEndOfFile = 62 };
+    enum Number {
+        Overflow = 6,
+        SubscriptOutOfRange = 9,
+        FileNotFound = 53,
+        InputPastEndOfFile = 62
+    };
 
     RunFailure(Number number, QString subject) : m_number(number), m_subject(std::move(subject)) {}
 

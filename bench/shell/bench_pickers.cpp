@@ -11,12 +11,12 @@
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 
-namespace {
+namespace
+{
 constexpr int Runs = 15;
 
 double medianMs(const std::function<void()> &prepare, const std::function<void()> &work)
@@ -42,7 +42,10 @@ QByteArray syntheticCatalogue()
         for (int c = 1; c < 100; ++c) {
             entries << QStringLiteral("%1%200|市%1%2").arg(p).arg(c, 2, 10, QChar(u'0'));
             for (int d = 1; d < 10; ++d)
-                entries << QStringLiteral("%1%2%3|区").arg(p).arg(c, 2, 10, QChar(u'0')).arg(d, 2, 10, QChar(u'0'));
+                entries << QStringLiteral("%1%2%3|区")
+                               .arg(p)
+                               .arg(c, 2, 10, QChar(u'0'))
+                               .arg(d, 2, 10, QChar(u'0'));
         }
     }
     while (entries.size() < 32764)
@@ -59,7 +62,8 @@ void measure(const char *name, const QByteArray &catalogue)
     file.close();
     QDir::setCurrent(dir.path());
 
-    const double load = medianMs([] {}, [] { region::readCatalogueLine(QStringLiteral("city.txt")); });
+    const double load =
+        medianMs([] {}, [] { region::readCatalogueLine(QStringLiteral("city.txt")); });
 
     std::unique_ptr<Form1> form;
     auto fresh = [&] {
@@ -85,7 +89,8 @@ void measure(const char *name, const QByteArray &catalogue)
 
     std::printf("%-28s entries %6lld  load %6.2f ms  provinces %6.2f ms  pick province %6.2f ms  "
                 "pick city %6.2f ms\n",
-                name, qlonglong(region::catalogueEntries(region::decodeFirstLine(catalogue)).size()),
+                name,
+                qlonglong(region::catalogueEntries(region::decodeFirstLine(catalogue)).size()),
                 load, provinces, city, district);
 }
 } // namespace

@@ -43,8 +43,10 @@ void TestRegionCatalogue::firstLine_data()
     QTest::newRow("GBK names") << gbk(u"110000|北京市,110100|市辖区,"_qs)
                                << u"110000|北京市,110100|市辖区,"_qs;
     // A UTF-8 byte-order mark is not recognised: its bytes stay in front of the first entry.
-    QTest::newRow("BOM not skipped") << QByteArray("\xEF\xBB\xBF" "110000|P,")
-                                     << QString(QStringDecoder("GBK")(QByteArray("\xEF\xBB\xBF" "110000|P,")));
+    QTest::newRow("BOM not skipped") << QByteArray("\xEF\xBB\xBF"
+                                                   "110000|P,")
+                                     << QString(QStringDecoder("GBK")(QByteArray("\xEF\xBB\xBF"
+                                                                                 "110000|P,")));
 }
 
 void TestRegionCatalogue::firstLine()
@@ -113,13 +115,12 @@ void TestRegionCatalogue::entries_data()
 
     QTest::newRow("each followed by comma")
         << "120000|P,120100|C,120101|D," << QStringList{"120000|P", "120100|C", "120101|D"};
-    QTest::newRow("last field dropped") << "120000|P,120100|C,120101|D"
-                                        << QStringList{"120000|P", "120100|C"};
+    QTest::newRow("last field dropped")
+        << "120000|P,120100|C,120101|D" << QStringList{"120000|P", "120100|C"};
     QTest::newRow("no comma: one entry") << "120000|P" << QStringList{"120000|P"};
     QTest::newRow("only a comma") << "," << QStringList{""};
     QTest::newRow("adjacent commas") << "a,,b," << QStringList{"a", "", "b"};
-    QTest::newRow("blanks kept") << " 130000|R, 130100|S,"
-                                 << QStringList{" 130000|R", " 130100|S"};
+    QTest::newRow("blanks kept") << " 130000|R, 130100|S," << QStringList{" 130000|R", " 130100|S"};
 }
 
 void TestRegionCatalogue::entries()
@@ -164,33 +165,39 @@ void TestRegionCatalogue::filters_data()
 
     const QStringList small{"120000|P", "120100|C", "120101|D"};
     QTest::newRow("city listed first among its districts")
-        << small << "120000|P" << "120100|C" << QStringList{"120000|P"} << QStringList{"120100|C"}
+        << small << "120000|P"
+        << "120100|C" << QStringList{"120000|P"} << QStringList{"120100|C"}
         << QStringList{"120100|C", "120101|D"};
 
-    const QStringList two{"110000|A", "110100|A1", "110101|A1a", "120000|B", "120100|B1",
-                          "120101|B1a", "120200|B2"};
+    const QStringList two{"110000|A",  "110100|A1",  "110101|A1a", "120000|B",
+                          "120100|B1", "120101|B1a", "120200|B2"};
     QTest::newRow("only the picked province")
-        << two << "120000|B" << "120200|B2" << QStringList{"110000|A", "120000|B"}
+        << two << "120000|B"
+        << "120200|B2" << QStringList{"110000|A", "120000|B"}
         << QStringList{"120100|B1", "120200|B2"} << QStringList{"120200|B2"};
     // Province digits come from the province list, city digits from the city list.
     QTest::newRow("city of another province")
-        << two << "120000|B" << "110100|A1" << QStringList{"110000|A", "120000|B"}
+        << two << "120000|B"
+        << "110100|A1" << QStringList{"110000|A", "120000|B"}
         << QStringList{"120100|B1", "120200|B2"} << QStringList{"120100|B1", "120101|B1a"};
 
     QTest::newRow("province by position only")
-        << QStringList{"XY0000|Q", "XY0100|R"} << "XY0000|Q" << "XY0100|R"
-        << QStringList{"XY0000|Q"} << QStringList{"XY0100|R"} << QStringList{"XY0100|R"};
+        << QStringList{"XY0000|Q", "XY0100|R"} << "XY0000|Q"
+        << "XY0100|R" << QStringList{"XY0000|Q"} << QStringList{"XY0100|R"}
+        << QStringList{"XY0100|R"};
     QTest::newRow("leading blank shifts positions")
-        << QStringList{" 130000|R", " 130100|S", "130000|T"} << "130000|T" << " 130100|S"
-        << QStringList{"130000|T"} << QStringList{} << QStringList{};
+        << QStringList{" 130000|R", " 130100|S", "130000|T"} << "130000|T"
+        << " 130100|S" << QStringList{"130000|T"} << QStringList{} << QStringList{};
     QTest::newRow("short entries")
         << QStringList{"120000|P", "120100|C", "1201", "12010", "12", ""} << "120000|P"
         << "120100|C" << QStringList{"120000|P"} << QStringList{"120100|C"}
         << QStringList{"120100|C", "1201", "12010"};
     QTest::newRow("Chinese names")
         << QStringList{"440000|广东省", "440300|深圳市", "440305|南山区", "440400|珠海市"}
-        << "440000|广东省" << "440300|深圳市" << QStringList{"440000|广东省"}
-        << QStringList{"440300|深圳市", "440400|珠海市"} << QStringList{"440300|深圳市", "440305|南山区"};
+        << "440000|广东省"
+        << "440300|深圳市" << QStringList{"440000|广东省"}
+        << QStringList{"440300|深圳市", "440400|珠海市"}
+        << QStringList{"440300|深圳市", "440305|南山区"};
 }
 
 void TestRegionCatalogue::filters()
