@@ -1,0 +1,357 @@
+#include "web/headlines.h"
+
+#include <QRandomGenerator>
+#include <QStringEncoder>
+#include <QTemporaryFile>
+#include <QTest>
+#include <unistd.h>
+
+using namespace web;
+using namespace Qt::StringLiterals;
+
+namespace
+{
+
+QByteArray gbk(QStringView text)
+{
+    QStringEncoder encoder("GBK");
+    return encoder(text);
+}
+
+QByteArray utf16(QStringView text, bool bigEndian)
+{
+    QStringEncoder encoder(bigEndian ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE);
+    return encoder(text);
+}
+
+QStringList flat(const QList<Headline> &headlines)
+{
+    QStringList out;
+    for (const Headline &h : headlines)
+        out.append(h.caption + u'|' + h.target);
+    return out;
+}
+
+QString input(int k, const QString &value)
+{
+    return u"<input name=\"news%1\" value=\"%2\" mysrc=\"/n/%1.html\">"_s.arg(k).arg(value);
+}
+
+QString taken(int k, const QString &value)
+{
+    return u"%2|/n/%1.html"_s.arg(k).arg(value);
+}
+
+QByteArray randomBytes(qsizetype size, quint32 seed, QByteArrayView alphabet = {})
+{
+    QRandomGenerator random(seed);
+    QByteArray out(size, Qt::Uninitialized);
+    for (char &c : out) {
+        const quint32 r = random.generate();
+        c = alphabet.isEmpty() ? char(r & 0xFF) : alphabet[r % alphabet.size()];
+    }
+    return out;
+}
+
+} // namespace
+
+class TestHeadlines : public QObject
+{
+    Q_OBJECT
+private slots:
+    void decoding_data();
+    void decoding();
+    void headlineRules_data();
+    void headlineRules();
+    void bytesAsReceived_data();
+    void bytesAsReceived();
+    void hostilePages_data();
+    void hostilePages();
+    void nothingOnStderr();
+};
+
+void TestHeadlines::decoding_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QString>("expected");
+
+    const QByteArray zhUtf8 = "中文"_ba;
+    const QByteArray zhGbk = gbk(u"中文");
+
+    QTest::newRow("no declaration: GBK") << gbk(u"<p>中文麼</p>") << ""_ba << u"<p>中文麼</p>"_s;
+    QTest::newRow("header beats meta")
+        << "<meta charset=gbk>"_ba + zhUtf8 << "text/html; charset=utf-8"_ba
+        << u"<meta charset=gbk>中文"_s;
+    QTest::newRow("header quoted, any case")
+        << zhUtf8 << "text/html;Charset=\"UTF-8\""_ba << u"中文"_s;
+    QTest::newRow("header among other parameters")
+        << zhUtf8 << "text/html; q=1; charset=utf-8"_ba << u"中文"_s;
+    QTest::newRow("gb2312 read as GBK") << gbk(u"麼") << "text/html; charset=gb2312"_ba << u"麼"_s;
+    QTest::newRow("header beats BOM, BOM dropped")
+        << "\xEF\xBB\xBF"_ba + zhUtf8 << "text/html; charset=utf-8"_ba << u"中文"_s;
+    QTest::newRow("unknown header charset: BOM")
+        << "\xEF\xBB\xBF"_ba + zhUtf8 << "text/html; charset=x-nonsense"_ba << u"中文"_s;
+    QTest::newRow("unknown header charset: meta")
+        << "<meta charset=utf-8>"_ba + zhUtf8 << "text/html; charset=x-nonsense"_ba
+        << u"<meta charset=utf-8>中文"_s;
+    QTest::newRow("header without charset: GBK") << zhGbk << "text/html"_ba << u"中文"_s;
+    QTest::newRow("UTF-8 BOM beats meta")
+        << "\xEF\xBB\xBF<meta charset=gbk>"_ba + zhUtf8 << ""_ba << u"<meta charset=gbk>中文"_s;
+    QTest::newRow("UTF-16LE BOM") << "\xFF\xFE"_ba + utf16(u"<p>中文", false) << ""_ba
+                                  << u"<p>中文"_s;
+    QTest::newRow("UTF-16BE BOM") << "\xFE\xFF"_ba + utf16(u"<p>中文", true) << ""_ba
+                                  << u"<p>中文"_s;
+    QTest::newRow("meta charset") << "<meta charset=\"UTF-8\">"_ba + zhUtf8 << ""_ba
+                                  << u"<meta charset=\"UTF-8\">中文"_s;
+    QTest::newRow("meta http-equiv")
+        << "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=utf-8\">"_ba + zhUtf8
+        << ""_ba
+        << u"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=utf-8\">中文"_s;
+    QTest::newRow("meta content without http-equiv: GBK")
+        << "<meta content=\"text/html; charset=utf-8\">"_ba + zhGbk << ""_ba
+        << u"<meta content=\"text/html; charset=utf-8\">中文"_s;
+    QTest::newRow("meta inside a comment: GBK") << "<!-- <meta charset=utf-8> -->"_ba + zhGbk
+                                                << ""_ba << u"<!-- <meta charset=utf-8> -->中文"_s;
+    QTest::newRow("meta inside an attribute: GBK")
+        << "<a title='<meta charset=utf-8>'>"_ba + zhGbk << ""_ba
+        << u"<a title='<meta charset=utf-8>'>中文"_s;
+    QTest::newRow("meta ending at byte 1024")
+        << QByteArray(1004, ' ') + "<meta charset=utf-8>" + zhUtf8 << ""_ba
+        << QString(1004, u' ') + u"<meta charset=utf-8>中文"_s;
+    QTest::newRow("meta crossing byte 1024: GBK")
+        << QByteArray(1020, ' ') + "<meta charset=utf-8>" + zhGbk << ""_ba
+        << QString(1020, u' ') + u"<meta charset=utf-8>中文"_s;
+    QTest::newRow("unknown meta charset: next meta")
+        << "<meta charset=nonsense><meta charset=utf-8>"_ba + zhUtf8 << ""_ba
+        << u"<meta charset=nonsense><meta charset=utf-8>中文"_s;
+    QTest::newRow("unknown meta charset: GBK")
+        << "<meta charset=nonsense>"_ba + zhGbk << ""_ba << u"<meta charset=nonsense>中文"_s;
+    QTest::newRow("meta utf-16 read as UTF-8")
+        << "<meta charset=utf-16>"_ba + zhUtf8 << ""_ba << u"<meta charset=utf-16>中文"_s;
+    QTest::newRow("cut UTF-8 character dropped")
+        << zhUtf8.chopped(1) << "text/html; charset=utf-8"_ba << u"中"_s;
+    QTest::newRow("cut GBK character dropped") << zhGbk.chopped(1) << ""_ba << u"中"_s;
+    QTest::newRow("odd UTF-16 byte dropped")
+        << "\xFF\xFE"_ba + utf16(u"中文", false).chopped(1) << ""_ba << u"中"_s;
+    QTest::newRow("cut surrogate pair dropped")
+        << "\xFF\xFE"_ba + utf16(u"中\U0002000B", false).chopped(2) << ""_ba << u"中"_s;
+    QTest::newRow("empty") << QByteArray() << "text/html; charset=utf-8"_ba << QString();
+    QTest::newRow("only MaxPageBytes read") << QByteArray(MaxPageBytes, 'a') + "b"
+                                            << ""_ba << QString(MaxPageBytes, u'a');
+}
+
+void TestHeadlines::decoding()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, contentType);
+    QFETCH(QString, expected);
+    QCOMPARE(decodePage(bytes, contentType), expected);
+}
+
+void TestHeadlines::headlineRules_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString stop = u"<input value=\"已结束\">"_s;
+
+    QTest::newRow("three, then the terminator")
+        << input(1, u"甲"_s) + input(2, u"乙"_s) + input(3, u"丙"_s) + stop + input(4, u"丁"_s)
+        << QStringList{taken(1, u"甲"_s), taken(2, u"乙"_s), taken(3, u"丙"_s)};
+    QTest::newRow("terminator first") << stop + input(1, u"甲"_s) << QStringList();
+    QTest::newRow("terminator with a trailing blank does not stop")
+        << input(1, u"甲"_s) + u"<input value=\"已结束 \">"_s + input(2, u"乙"_s)
+        << QStringList{taken(1, u"甲"_s), taken(2, u"乙"_s)};
+    QTest::newRow("terminator is exact")
+        << input(1, u"甲"_s) + u"<input value=\"已結束\">"_s + input(2, u"乙"_s)
+        << QStringList{taken(1, u"甲"_s), taken(2, u"乙"_s)};
+    QTest::newRow("terminator written as character references")
+        << input(1, u"甲"_s) + u"<input value=\"&#24050;&#x7ED3;束\">"_s + input(2, u"乙"_s)
+        << QStringList{taken(1, u"甲"_s)};
+    QTest::newRow("terminator on a headline: taken, then stop")
+        << input(1, u"甲"_s) + input(2, u"已结束"_s) + input(3, u"丙"_s)
+        << QStringList{taken(1, u"甲"_s), taken(2, u"已结束"_s)};
+    QTest::newRow("terminator on another element does not stop")
+        << input(1, u"甲"_s) + u"<div value=\"已结束\"></div>"_s + input(2, u"乙"_s)
+        << QStringList{taken(1, u"甲"_s), taken(2, u"乙"_s)};
+    QTest::newRow("name compared in lower case")
+        << u"<input name=NEWS1 value=a mysrc=x><input name=nEwS2 value=b mysrc=y>"_s
+        << QStringList{u"a|x"_s, u"b|y"_s};
+    QTest::newRow("leading zero or blanks in the name")
+        << u"<input name=news01 value=a><input name=\" news1\" value=b><input name=news1 value=c>"_s
+        << QStringList{u"c|"_s};
+    QTest::newRow("other elements named news1 ignored")
+        << u"<div name=news1 value=a mysrc=x></div><button name=news1 value=b></button>"
+           u"<select name=news1></select><input name=news1 value=c mysrc=z>"_s
+        << QStringList{u"c|z"_s};
+    QTest::newRow("type not looked at")
+        << u"<input type=hidden name=news1 value=a><input type=submit name=news2 value=b>"
+           u"<input type=checkbox name=news3 value=c>"_s
+        << QStringList{u"a|"_s, u"b|"_s, u"c|"_s};
+    QTest::newRow("upper-case markup")
+        << u"<INPUT NAME=news1 VALUE=a MYSRC=x><Input Name=news2 Value=b MySrc=y>"_s
+        << QStringList{u"a|x"_s, u"b|y"_s};
+    QTest::newRow("no terminator: whole page")
+        << u"<html><body>"_s + input(1, u"甲"_s) + u"<table><tr><td><form><p>"_s +
+               input(2, u"乙"_s) + u"</p></form></td></tr></table><div>"_s.repeated(50) +
+               input(3, u"丙"_s)
+        << QStringList{taken(1, u"甲"_s), taken(2, u"乙"_s), taken(3, u"丙"_s)};
+    QTest::newRow("empty document") << QString() << QStringList();
+    QTest::newRow("text only") << u"没有新闻"_s << QStringList();
+    QTest::newRow("out of order") << input(2, u"x"_s) + input(1, u"甲"_s) + input(1, u"y"_s) +
+                                         input(2, u"乙"_s)
+                                  << QStringList{taken(1, u"甲"_s), taken(2, u"乙"_s)};
+    QTest::newRow("no mysrc: empty target")
+        << u"<input name=news1 value=a><input name=news2 value=b mysrc=\"\">"_s
+        << QStringList{u"a|"_s, u"b|"_s};
+    QTest::newRow("no value: empty caption")
+        << u"<input name=news1 mysrc=x><input name=news2 value mysrc=y>"_s
+        << QStringList{u"|x"_s, u"|y"_s};
+    QTest::newRow("first of a repeated attribute")
+        << u"<input name=news1 name=news2 value=a value=b mysrc=x mysrc=y>"_s
+        << QStringList{u"a|x"_s};
+    QTest::newRow("entities decoded")
+        << u"<input name=news1 value=\"A&amp;B &lt;i&gt; &#x4E2D;&#25991;&nbsp;&quot;\" "
+           u"mysrc=\"/a?x=1&amp;y=2\">"_s
+        << QStringList{u"A&B <i> 中文\u00A0\"|/a?x=1&y=2"_s};
+    QTest::newRow("caption kept as is")
+        << u"<input name=news1 value='  <b>粗体</b>  ' mysrc=' /a b '>"_s
+        << QStringList{u"  <b>粗体</b>  | /a b "_s};
+    QTest::newRow("self-closing") << u"<input name=news1 value=a mysrc=x />"_s
+                                  << QStringList{u"a|x"_s};
+    QTest::newRow("script and comment text are not elements")
+        << u"<script>document.write('<input name=news1 value=s>');</script>"
+           u"<!-- <input name=news1 value=c> --><input name=news1 value=a>"_s
+        << QStringList{u"a|"_s};
+    QString eleven;
+    QStringList ten;
+    for (int k = 1; k <= 11; ++k) {
+        eleven += input(k, QString::number(k));
+        if (k <= MaxHeadlines)
+            ten += taken(k, QString::number(k));
+    }
+    QTest::newRow("news11 not taken") << eleven << ten;
+}
+
+void TestHeadlines::headlineRules()
+{
+    QFETCH(QString, page);
+    QFETCH(QStringList, expected);
+    QCOMPARE(flat(harvestHeadlines(gbk(page), "")), expected);
+}
+
+void TestHeadlines::bytesAsReceived_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QStringList>("expected");
+
+    const QByteArray one = gbk(input(1, u"甲"_s));
+    const QByteArray two = gbk(input(2, u"乙"_s));
+    const QStringList first{taken(1, u"甲"_s)};
+    const QStringList both{taken(1, u"甲"_s), taken(2, u"乙"_s)};
+
+    QTest::newRow("cut inside a start tag") << one + two.chopped(1) << ""_ba << first;
+    QTest::newRow("cut inside a quoted value") << one + two.first(20) << ""_ba << first;
+    QTest::newRow("cut inside an unquoted value") << one + "<input name=news2 value=ab"
+                                                  << ""_ba << first;
+    QTest::newRow("cut in a character after a tag")
+        << one + two + gbk(u"中文").chopped(1) << ""_ba << both;
+    QTest::newRow("tag complete at the last byte") << one + two << ""_ba << both;
+    QTest::newRow("UTF-8 by header") << (input(1, u"甲"_s) + input(2, u"乙"_s)).toUtf8()
+                                     << "text/html; charset=UTF-8"_ba << both;
+    QTest::newRow("UTF-8 by meta")
+        << "<head><meta charset=utf-8></head>"_ba + (input(1, u"甲"_s) + input(2, u"乙"_s)).toUtf8()
+        << ""_ba << both;
+    QTest::newRow("UTF-16 by BOM")
+        << "\xFF\xFE"_ba + utf16(input(1, u"甲"_s) + input(2, u"乙"_s), false) << ""_ba << both;
+    QTest::newRow("meta cannot switch the decoded text")
+        << "<meta charset=iso-8859-1>"_ba + one + two << "text/html; charset=gbk"_ba << both;
+    QTest::newRow("NUL bytes do not end the page")
+        << one + QByteArray("\0\0\x01\x1F\xFF", 5) + two << ""_ba << both;
+    QTest::newRow("NUL inside a value") << "<input name=news1 value=\"a\0b\">"_ba
+                                        << ""_ba << QStringList{u"a\uFFFDb|"_s};
+    QTest::newRow("headline just within MaxPageBytes")
+        << QByteArray(MaxPageBytes - one.size(), ' ') + one << ""_ba << first;
+    QTest::newRow("headline beyond MaxPageBytes")
+        << QByteArray(MaxPageBytes - one.size() + 1, ' ') + one << ""_ba << QStringList();
+}
+
+void TestHeadlines::bytesAsReceived()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, contentType);
+    QFETCH(QStringList, expected);
+    QCOMPARE(flat(harvestHeadlines(bytes, contentType)), expected);
+}
+
+// Each page starts with a headline and must give at least that one back, promptly.
+void TestHeadlines::hostilePages_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("expected");
+
+    const QByteArray one = gbk(input(1, u"甲"_s));
+    const QByteArray two = gbk(input(2, u"乙"_s));
+    const QStringList first{taken(1, u"甲"_s)};
+    const QStringList both{taken(1, u"甲"_s), taken(2, u"乙"_s)};
+
+    QTest::newRow("50000 nested divs") << one + QByteArray("<div>").repeated(50000) + two << both;
+    QTest::newRow("100000 nested divs, past the byte limit")
+        << one + QByteArray("<div>").repeated(100000) + two << first;
+    QTest::newRow("100000 nested tables")
+        << one + QByteArray("<table><tr><td>").repeated(100000) << first;
+    QTest::newRow("deep nesting, then unmatched end tags")
+        << one + QByteArray("<span>").repeated(100000) + QByteArray("</b>").repeated(100000)
+        << first;
+    QByteArray manyAttributes = "<input";
+    for (int i = 0; i < 100000; ++i)
+        manyAttributes += " a" + QByteArray::number(i);
+    QTest::newRow("100000 attributes") << one + manyAttributes + ">" + two << first;
+    QTest::newRow("20 MB of markup-like junk")
+        << one + randomBytes(20'000'000, 1, "<<>/!-='\" abcdinput&#;\n") << first;
+    QTest::newRow("binary bytes with NULs") << one + randomBytes(2'000'000, 2) << first;
+    QTest::newRow("NUL bytes only") << one + QByteArray(3'000'000, '\0') + two << first;
+    QTest::newRow("unterminated tags")
+        << one + QByteArray("<div <p <input ").repeated(50000) << first;
+    QTest::newRow("unterminated comment") << one + "<!--" + QByteArray(2'000'000, '-') << first;
+    QTest::newRow("unterminated quote")
+        << one + "<input value=\"" + QByteArray(2'000'000, 'x') << first;
+    QTest::newRow("unterminated script")
+        << one + "<script>" + QByteArray("if (a<b) { c = '</div>'; }\n").repeated(50000) << first;
+    QTest::newRow("10 MB attribute value")
+        << one + "<input name=news2 value=\"" + QByteArray(10'000'000, 'v') + "\">" << first;
+    QTest::newRow("entity flood") << one + QByteArray("&amp;&zz;&#99999999;").repeated(100000)
+                                  << first;
+}
+
+void TestHeadlines::hostilePages()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, expected);
+    const QStringList headlines = flat(harvestHeadlines(bytes, ""));
+    QVERIFY(headlines.size() <= MaxHeadlines);
+    QCOMPARE(headlines.mid(0, expected.size()), expected);
+}
+
+// The parser's complaints about a broken page must not reach the terminal.
+void TestHeadlines::nothingOnStderr()
+{
+    QTemporaryFile capture;
+    QVERIFY(capture.open());
+    fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    QVERIFY(saved >= 0);
+    dup2(capture.handle(), STDERR_FILENO);
+    const QList<Headline> headlines = harvestHeadlines(
+        "<html><body></b><input name=news1 value=\"a&zz;b<\"\x01 \x80\xFF</p><!-- x"_ba, "");
+    fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    QCOMPARE(headlines.size(), 1);
+    QCOMPARE(capture.readAll(), QByteArray());
+}
+
+QTEST_GUILESS_MAIN(TestHeadlines)
+#include "tst_headlines.moc"
