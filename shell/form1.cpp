@@ -8,10 +8,15 @@
 #include "shell/apptitle.h"
 #include "shell/controls.h"
 #include "ui_form1.h"
+#include "web/headlines.h"
 #include "web/links.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QMessageBox>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
 #include <QScreen>
 
 namespace
@@ -40,7 +45,13 @@ QFont headingFont()
 }
 } // namespace
 
-Form1::Form1(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::Form1>())
+QUrl Form1::defaultNewsPage()
+{
+    return QUrl(MainSiteOrigin + QStringLiteral("/softnews.html"));
+}
+
+Form1::Form1(const QUrl &newsPage, QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::Form1>())
 {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("装修报价器1.001（Ruveloxp版,技术qq:%1）").arg(SupportAccount));
@@ -72,6 +83,8 @@ Form1::Form1(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::Form1>(
     connectLinks();
 
     LoadRegionCatalogue();
+    StartNewsDownload(newsPage);
+    ShowLoadingPage();
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setSingleShot(true);
@@ -108,11 +121,14 @@ void Form1::reportFailure(const RunFailure &failure)
     QCoreApplication::exit(failure.number());
 }
 
+// The tick ends the start-up whatever state the news page is in: it never waits for it.
 void Form1::Timer1_Timer()
 {
     guarded([this] {
+        HarvestHeadlines();
         FillProvinces();
         Timer1.stop();
+        ui->WebBrowser2->hide();
     });
 }
 
@@ -174,6 +190,55 @@ void Form1::LoadRegionCatalogue()
 {
     regionLine =
         region::readCatalogueLine(region::locateCatalogue(QCoreApplication::applicationDirPath()));
+}
+
+// The page's bytes are only collected here; they are looked at once, at the tick. What is kept is
+// bounded, and a download that never ends is abandoned at the tick.
+void Form1::StartNewsDownload(const QUrl &newsPage)
+{
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+    network.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    newsReply = network.get(QNetworkRequest(newsPage));
+    connect(newsReply, &QNetworkReply::readyRead, this, [this] {
+        newsBytes += newsReply->read(web::MaxPageBytes - newsBytes.size());
+        if (newsBytes.size() >= web::MaxPageBytes)
+            newsReply->abort();
+    });
+}
+
+void Form1::HarvestHeadlines()
+{
+    QByteArray contentType;
+    if (newsReply) {
+        contentType = newsReply->rawHeader("Content-Type");
+        newsReply->disconnect(this);
+        newsReply->abort();
+        newsReply->deleteLater();
+    }
+    const QList<web::Headline> headlines = web::harvestHeadlines(newsBytes, contentType);
+    for (qsizetype i = 0; i < headlines.size(); ++i) {
+        news[std::size_t(i)]->setText(headlines[i].caption);
+        newsUrl[std::size_t(i)] = headlines[i].target;
+    }
+    newsBytes = QByteArray();
+}
+
+// The cover lies over the whole client area until the tick, so nothing beneath can be clicked.
+// It shows the local page only: it follows no links and fetches nothing.
+void Form1::ShowLoadingPage()
+{
+    QTextBrowser *cover = ui->WebBrowser2;
+    cover->setOpenExternalLinks(false);
+    cover->setOpenLinks(false);
+    cover->move(0, 0); // -5 twips, which rounds to 0 pixels
+    cover->raise();
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/loading.html");
+    if (QFile::exists(path)) {
+        cover->setSource(QUrl::fromLocalFile(path), QTextDocument::HtmlResource);
+    } else {
+        cover->setPlainText(
+            QStringLiteral("无法显示该网页\n\n找不到 %1").arg(QDir::toNativeSeparators(path)));
+    }
 }
 
 void Form1::FillProvinces()

@@ -8,8 +8,11 @@
 // Form1 owns every control and all run-time state; the modules are pure functions over it.
 #pragma once
 
+#include <QNetworkAccessManager>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -21,14 +24,19 @@ class Form1;
 class ClickLabel;
 class QComboBox;
 class QLineEdit;
+class QNetworkReply;
 class RunFailure;
 
 class Form1 : public QWidget
 {
     Q_OBJECT
 public:
-    // Reads the region catalogue; throws RunFailure when it is missing or empty.
-    explicit Form1(QWidget *parent = nullptr);
+    // The vendor's news page, harvested at the start-up tick.
+    static QUrl defaultNewsPage();
+
+    // Reads the region catalogue, then starts fetching the news page and covers the window with
+    // the loading page. Throws RunFailure when the catalogue is missing or empty.
+    explicit Form1(const QUrl &newsPage = defaultNewsPage(), QWidget *parent = nullptr);
     ~Form1() override;
 
     Ui::Form1 &controls() { return *ui; }
@@ -48,6 +56,9 @@ private:
     void news_Click(int index);
 
     void LoadRegionCatalogue();
+    void StartNewsDownload(const QUrl &newsPage);
+    void ShowLoadingPage();
+    void HarvestHeadlines();
     void FillProvinces();
     void FillCities();
     void FillDistricts();
@@ -63,6 +74,10 @@ private:
     std::unique_ptr<Ui::Form1> ui;
     QTimer Timer1;
     bool centred = false;
+
+    QNetworkAccessManager network;
+    QPointer<QNetworkReply> newsReply;
+    QByteArray newsBytes;
 
     QString regionLine;
     QStringList regionEntries;

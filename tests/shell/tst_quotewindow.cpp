@@ -73,7 +73,7 @@ void TestQuoteWindow::cleanupTestCase()
 void TestQuoteWindow::init()
 {
     launches.urls.clear();
-    form = std::make_unique<Form1>();
+    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs)); // refused at once
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 }

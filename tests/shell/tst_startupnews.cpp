@@ -1,0 +1,321 @@
+#include "region/runfailure.h"
+#include "shell/controls.h"
+#include "shell/form1.h"
+#include "ui_form1.h"
+
+#include <QDesktopServices>
+#include <QStringEncoder>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+// A news page on loopback. It answers every request with `head`, then `first` at once, and
+// `rest` only when told to; the connection stays open until then (or for good, with `endless`).
+class PageServer : public QObject
+{
+    Q_OBJECT
+public:
+    QByteArray head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+    QByteArray first, rest;
+    bool endless = false;
+    int connections = 0;
+
+    PageServer()
+    {
+        server.listen(QHostAddress::LocalHost);
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = server.nextPendingConnection()) {
+                ++connections;
+                sockets << socket;
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    socket->write(head + first);
+                    if (rest.isEmpty() && !endless)
+                        socket->disconnectFromHost();
+                });
+            }
+        });
+    }
+    QUrl url() const
+    {
+        return QUrl(u"http://127.0.0.1:%1/softnews.html"_qs.arg(server.serverPort()));
+    }
+    void sendRest()
+    {
+        for (QTcpSocket *socket : std::as_const(sockets)) {
+            socket->write(rest);
+            socket->disconnectFromHost();
+        }
+    }
+    bool allWritten() const
+    {
+        return std::all_of(sockets.begin(), sockets.end(),
+                           [](QTcpSocket *s) { return s->bytesToWrite() == 0; });
+    }
+
+private:
+    QTcpServer server;
+    QList<QTcpSocket *> sockets;
+};
+
+class Launches : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls << url; }
+};
+
+// The start-up: the catalogue first, the news page fetched unseen, the loading cover over the
+// window, and at the tick the headlines, the provinces and the cover taken away.
+class TestStartupNews : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+
+    void headlines_data();
+    void headlines();
+    void onlyWhatArrivedByTheTick();
+    void unreachableNewsPage();
+    void catalogueBeforeNetwork();
+    void cover_data();
+    void cover();
+    void hostilePages_data();
+    void hostilePages();
+
+private:
+    void tick();
+    static QStringList captions(Form1 &form);
+
+    QTemporaryDir work;
+    QString savedDir;
+    Launches launches;
+    std::unique_ptr<Form1> form;
+};
+
+static QByteArray newsPage(int count, bool terminator = true)
+{
+    QString html = u"<html><head><meta charset=\"gbk\"></head><body>"_qs;
+    for (int i = 1; i <= count; ++i)
+        html +=
+            u"<input type=hidden name=news%1 value=\"装修快讯 %1\" mysrc=\"http://news.example.com/%1.html\">"_qs
+                .arg(i);
+    if (terminator)
+        html +=
+            u"<input type=hidden value=\"已结束\"><input name=news%1 value=late mysrc=x>"_qs.arg(
+                count + 1);
+    return QStringEncoder("GBK")(html + u"</body></html>"_qs);
+}
+
+void TestStartupNews::initTestCase()
+{
+    savedDir = QDir::currentPath();
+    QFile file(work.filePath(u"city.txt"_qs));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringEncoder("GBK")(u"440000|广东省,440300|深圳市,440305|南山区,"_qs));
+    file.close();
+    QDir::setCurrent(work.path());
+    QDesktopServices::setUrlHandler(u"http"_qs, &launches, "open");
+}
+
+void TestStartupNews::cleanupTestCase()
+{
+    QDesktopServices::unsetUrlHandler(u"http"_qs);
+    QFile::remove(QCoreApplication::applicationDirPath() + u"/loading.html"_qs);
+    QDir::setCurrent(savedDir);
+}
+
+void TestStartupNews::cleanup()
+{
+    form.reset();
+    launches.urls.clear();
+}
+
+void TestStartupNews::tick()
+{
+    form->timer1().setInterval(0);
+    form->timer1().start();
+    QTRY_VERIFY(!form->timer1().isActive());
+}
+
+QStringList TestStartupNews::captions(Form1 &form)
+{
+    QStringList out;
+    for (int i = 0; i < 10; ++i)
+        out << form.findChild<QLabel *>(u"news%1"_qs.arg(i))->text();
+    return out;
+}
+
+void TestStartupNews::headlines_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("taken");
+
+    QTest::newRow("GBK declared in the page")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n")
+        << newsPage(3) << 3;
+    const QByteArray utf8 =
+        u"<input name=news1 value=\"装修快讯 1\" mysrc=\"http://news.example.com/1.html\">"
+        "<input name=NEWS2 value=\"装修快讯 2\" mysrc=\"http://news.example.com/2.html\">"_qs
+            .toUtf8();
+    QTest::newRow("UTF-8 declared in the header only")
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: "
+                      "close\r\n\r\n")
+        << utf8 << 2;
+    QTest::newRow("error page still walked")
+        << QByteArray("HTTP/1.1 404 Not Found\r\nConnection: close\r\n\r\n") << newsPage(1) << 1;
+    QTest::newRow("ten of eleven")
+        << QByteArray("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n") << newsPage(11, false) << 10;
+}
+
+void TestStartupNews::headlines()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, body);
+    QFETCH(int, taken);
+
+    PageServer server;
+    server.head = head;
+    server.first = body;
+    form = std::make_unique<Form1>(server.url());
+    form->show();
+    QTRY_VERIFY(server.connections == 1 && server.allWritten());
+    QTest::qWait(100);
+    tick();
+
+    const QStringList shown = captions(*form);
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(shown[i], i < taken ? u"装修快讯 %1"_qs.arg(i + 1) : u"Label21"_qs);
+    QTest::mouseClick(form->findChild<ClickLabel *>(u"news%1"_qs.arg(taken - 1)), Qt::LeftButton);
+    if (taken < 10) // a label no headline reached has no target
+        QTest::mouseClick(form->findChild<ClickLabel *>(u"news%1"_qs.arg(taken)), Qt::LeftButton);
+    QCOMPARE(launches.urls, QList<QUrl>{QUrl(u"http://news.example.com/%1.html"_qs.arg(taken))});
+}
+
+void TestStartupNews::onlyWhatArrivedByTheTick()
+{
+    PageServer server;
+    server.head = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=gbk\r\n\r\n";
+    const QByteArray page = newsPage(6);
+    const qsizetype cut = page.indexOf("<input type=hidden name=news4");
+    server.first = page.left(cut);
+    server.rest = page.mid(cut);
+    form = std::make_unique<Form1>(server.url());
+    QTRY_VERIFY(server.connections == 1 && server.allWritten());
+    QTest::qWait(100);
+    tick();
+    server.sendRest();
+    QTest::qWait(100);
+    QCOMPARE(captions(*form).count(u"Label21"_qs), 7);
+    QCOMPARE(captions(*form).at(2), u"装修快讯 3"_qs);
+}
+
+void TestStartupNews::unreachableNewsPage()
+{
+    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs));
+    form->show();
+    QTest::qWait(50);
+    tick();
+    QCOMPARE(form->controls().city1->count(), 1);
+    QVERIFY(form->controls().WebBrowser2->isHidden());
+    QCOMPARE(captions(*form), QStringList(10, u"Label21"_qs));
+}
+
+void TestStartupNews::catalogueBeforeNetwork()
+{
+    PageServer server;
+    QTemporaryDir empty;
+    QDir::setCurrent(empty.path());
+    auto restore = qScopeGuard([&] { QDir::setCurrent(work.path()); });
+    QVERIFY_THROWS_EXCEPTION(RunFailure, Form1(server.url()));
+    QTest::qWait(200);
+    QCOMPARE(server.connections, 0);
+}
+
+void TestStartupNews::cover_data()
+{
+    QTest::addColumn<bool>("pagePresent");
+    QTest::addColumn<QString>("shows");
+    QTest::newRow("loading page") << true << u"正在加载"_qs;
+    QTest::newRow("page missing") << false << u"loading.html"_qs;
+}
+
+void TestStartupNews::cover()
+{
+    QFETCH(bool, pagePresent);
+    QFETCH(QString, shows);
+    const QString path = QCoreApplication::applicationDirPath() + u"/loading.html"_qs;
+    QFile::remove(path);
+    if (pagePresent) {
+        QFile page(path);
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write(
+            u"<html><body><p>正在加载，请稍候…</p><a href=\"http://x/\">x</a></body></html>"_qs
+                .toUtf8());
+    }
+    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    Ui::Form1 &ui = form->controls();
+
+    QTextBrowser *cover = ui.WebBrowser2;
+    QVERIFY(cover->isVisible());
+    QCOMPARE(cover->geometry(), QRect(0, 0, 835, 571));
+    QVERIFY(cover->toPlainText().contains(shows));
+    QCOMPARE(ui.city1->count(), 0);
+    // The submit picture lies under the cover: a click there reaches the cover only.
+    const QPoint submit = ui.Image5->geometry().center();
+    QWidget *hit = ui.Picture1->childAt(submit);
+    QVERIFY(hit == cover || cover->isAncestorOf(hit));
+    QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(ui.Picture1, submit));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    tick();
+    QVERIFY(cover->isHidden());
+    QCOMPARE(form->findChild<QTextBrowser *>(u"WebBrowser2"_qs), cover); // hidden, not destroyed
+    QCOMPARE(ui.city1->count(), 1);
+    QTest::qWait(2100);
+    QVERIFY(!form->timer1().isActive()); // never runs again
+    QVERIFY(cover->isHidden());
+}
+
+void TestStartupNews::hostilePages_data()
+{
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<bool>("endless");
+
+    QByteArray nested = QByteArray("<div>").repeated(100000) + newsPage(2);
+    QTest::newRow("100000 nested elements") << nested << false;
+    QTest::newRow("20 MB") << newsPage(2) + QByteArray(20 * 1024 * 1024, 'x') << false;
+    QByteArray binary(1 << 20, '\0');
+    for (int i = 0; i < binary.size(); ++i)
+        binary[i] = char((i * 7919) & 0xff);
+    QTest::newRow("binary") << binary << false;
+    QTest::newRow("never finishes") << newsPage(2, false) << true;
+}
+
+void TestStartupNews::hostilePages()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(bool, endless);
+    PageServer server;
+    server.first = first;
+    server.endless = endless;
+    form = std::make_unique<Form1>(server.url());
+    QTRY_VERIFY(server.connections == 1);
+    QTest::qWait(200);
+    tick();
+    QCOMPARE(form->controls().city1->count(), 1);
+    QVERIFY(form->controls().WebBrowser2->isHidden());
+}
+
+QTEST_MAIN(TestStartupNews)
+#include "tst_startupnews.moc"
