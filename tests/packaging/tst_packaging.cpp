@@ -1,0 +1,455 @@
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Builds the Debian package from this build tree with CPack, unpacks it as dpkg would and checks
+// what a user gets: the files and their places, the control data, the desktop metadata, and that
+// the installed command starts from any working folder.
+
+namespace
+{
+const QString AppId = QStringLiteral("com.example.zxquote");
+const QString ProgramDir = QStringLiteral("usr/lib/zxquote");
+const QList<int> IconSizes = {16, 24, 32, 48, 64, 72, 96, 128, 256};
+const QSize MainWindowSize(797, 574);
+
+enum class Kind { Executable, Data, Link };
+
+struct Entry {
+    QString path;
+    Kind kind;
+    QString source; // file in the source tree the packaged one must equal, if any
+};
+
+QList<Entry> expectedEntries()
+{
+    QList<Entry> entries = {
+        {ProgramDir + u"/zxquote"_qs, Kind::Executable, {}},
+        {ProgramDir + u"/city.txt"_qs, Kind::Data, u"data/city.txt"_qs},
+        {ProgramDir + u"/loading.html"_qs, Kind::Data, u"data/loading.html"_qs},
+        {ProgramDir + u"/111.doc"_qs, Kind::Data, u"data/111.doc"_qs},
+        {u"usr/bin/zxquote"_qs, Kind::Link, ProgramDir + u"/zxquote"_qs},
+        {u"usr/share/applications/%1.desktop"_qs.arg(AppId), Kind::Data,
+         u"packaging/%1.desktop"_qs.arg(AppId)},
+        {u"usr/share/metainfo/%1.metainfo.xml"_qs.arg(AppId), Kind::Data, {}},
+        {u"usr/share/doc/zxquote/copyright"_qs, Kind::Data, u"packaging/copyright"_qs},
+    };
+    for (int n : IconSizes)
+        entries.append({u"usr/share/icons/hicolor/%1x%1/apps/%2.png"_qs.arg(n).arg(AppId),
+                        Kind::Data, u"assets/icons/hicolor/%1x%1/apps/zxquote.png"_qs.arg(n)});
+    return entries;
+}
+
+struct Result {
+    bool finished = false;
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result run(const QString &program, const QStringList &arguments, int msecs = 60000)
+{
+    QProcess process;
+    process.start(program, arguments);
+    Result result;
+    result.finished = process.waitForStarted() && process.waitForFinished(msecs);
+    if (result.finished && process.exitStatus() == QProcess::NormalExit)
+        result.code = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    if (!result.finished)
+        result.err += process.errorString().toUtf8();
+    return result;
+}
+
+QByteArray describe(const Result &result)
+{
+    return "exit " + QByteArray::number(result.code) + "\n" + result.out + result.err;
+}
+
+// "Field: value" lines, with the indented lines that continue a field.
+QMap<QString, QString> parseControl(const QByteArray &text)
+{
+    QMap<QString, QString> fields;
+    QString last;
+    for (const QString &line : QString::fromUtf8(text).split(u'\n')) {
+        if (line.startsWith(u' ') && !last.isEmpty()) {
+            fields[last] += u'\n' + line;
+        } else if (const qsizetype colon = line.indexOf(u':'); colon > 0) {
+            last = line.left(colon);
+            fields[last] = line.mid(colon + 1).trimmed();
+        }
+    }
+    return fields;
+}
+
+QMap<QString, QString> desktopEntry(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QMap<QString, QString> keys;
+    bool inGroup = false;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.startsWith(u'['))
+            inGroup = line == u"[Desktop Entry]";
+        else if (const qsizetype eq = line.indexOf(u'='); inGroup && eq > 0)
+            keys.insert(line.left(eq), line.mid(eq + 1));
+    }
+    return keys;
+}
+
+QProcessEnvironment programEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // The news page is fetched at start-up; a closed loopback proxy keeps it off the network.
+    env.insert(u"http_proxy"_qs, u"http://127.0.0.1:9"_qs);
+    env.remove(u"no_proxy"_qs);
+    env.remove(u"WAYLAND_DISPLAY"_qs);
+    return env;
+}
+
+// Sizes of the program's top-level windows; Qt's helper windows carry no WM_CLASS.
+QList<QSize> programWindows(const QString &display)
+{
+    QProcess xwininfo;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"DISPLAY"_qs, display);
+    xwininfo.setProcessEnvironment(env);
+    xwininfo.start(u"xwininfo"_qs, {u"-root"_qs, u"-tree"_qs});
+    if (!xwininfo.waitForFinished(5000))
+        return {};
+    static const QRegularExpression window(uR"(^\s+0x[0-9a-f]+ .*: \(".+"\)\s+(\d+)x(\d+)[+-])"_qs,
+                                           QRegularExpression::MultilineOption);
+    QList<QSize> sizes;
+    const QString listing = QString::fromUtf8(xwininfo.readAllStandardOutput());
+    for (const QRegularExpressionMatch &m : window.globalMatch(listing))
+        sizes.append(QSize(m.captured(1).toInt(), m.captured(2).toInt()));
+    return sizes;
+}
+} // namespace
+
+class TestPackaging : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void contents_data();
+    void contents();
+    void nothingElse();
+    void icons_data();
+    void icons();
+    void control_data();
+    void control();
+    void metadata_data();
+    void metadata();
+    void launcher();
+    void keepsRunningOffscreen();
+    void window_data();
+    void window();
+
+private:
+    QString packaged(const QString &path) const { return root + u'/' + path; }
+
+    QTemporaryDir work;
+    QString deb;
+    QString root;
+    QMap<QString, QString> fields;
+};
+
+void TestPackaging::initTestCase()
+{
+    QVERIFY(work.isValid());
+    const QString out = work.filePath(u"package"_qs);
+    QStringList arguments = {u"--config"_qs, QStringLiteral(CPACK_CONFIG), u"-B"_qs, out};
+    if (const QString config = QStringLiteral(BUILD_CONFIG); !config.isEmpty())
+        arguments << u"-C"_qs << config;
+    const Result cpack = run(QStringLiteral(CPACK_COMMAND), arguments, 90000);
+    QVERIFY2(cpack.code == 0, describe(cpack).constData());
+
+    const QStringList debs = QDir(out).entryList({u"*.deb"_qs}, QDir::Files);
+    QVERIFY2(debs.size() == 1, qPrintable(debs.join(u", ")));
+    deb = QDir(out).filePath(debs.first());
+
+    root = work.filePath(u"root"_qs);
+    const Result unpack = run(u"dpkg-deb"_qs, {u"-x"_qs, deb, root});
+    QVERIFY2(unpack.code == 0, describe(unpack).constData());
+
+    const Result info = run(u"dpkg-deb"_qs, {u"-f"_qs, deb});
+    QVERIFY2(info.code == 0, describe(info).constData());
+    fields = parseControl(info.out);
+}
+
+void TestPackaging::contents_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QString>("source");
+    for (const Entry &e : expectedEntries())
+        QTest::newRow(qPrintable(e.path)) << e.path << e.kind << e.source;
+}
+
+void TestPackaging::contents()
+{
+    QFETCH(QString, path);
+    QFETCH(Kind, kind);
+    QFETCH(QString, source);
+
+    const QFileInfo info(packaged(path));
+    QVERIFY2(info.exists() || info.isSymLink(), "missing from the package");
+    switch (kind) {
+    case Kind::Link:
+        // Relative, so that it leads into the unpacked tree as it does on the installed system.
+        QVERIFY(info.isSymLink());
+        QCOMPARE(info.symLinkTarget(), QFileInfo(packaged(source)).absoluteFilePath());
+        return;
+    case Kind::Executable: {
+        QVERIFY(!info.isSymLink());
+        QVERIFY(info.permissions().testFlags(QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+        QFile file(info.filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(4), QByteArray("\x7f"
+                                          "ELF"));
+        return;
+    }
+    case Kind::Data:
+        QVERIFY(!info.isSymLink());
+        QVERIFY(info.permissions().testFlag(QFile::ReadOther));
+        QVERIFY(
+            !info.permissions().testAnyFlags(QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
+        if (!source.isEmpty()) {
+            QFile packagedFile(info.filePath());
+            QFile sourceFile(QStringLiteral(SOURCE_DIR "/") + source);
+            QVERIFY(packagedFile.open(QIODevice::ReadOnly));
+            QVERIFY(sourceFile.open(QIODevice::ReadOnly));
+            QVERIFY2(packagedFile.readAll() == sourceFile.readAll(), "differs from its source");
+        }
+        return;
+    }
+}
+
+// An install rule added elsewhere in the project must not slip test programs or build leftovers
+// into the package unnoticed.
+void TestPackaging::nothingElse()
+{
+    QStringList expected;
+    for (const Entry &e : expectedEntries())
+        expected.append(e.path);
+    QStringList found;
+    QDirIterator it(root, QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found.append(QDir(root).relativeFilePath(it.next()));
+    expected.sort();
+    found.sort();
+    QCOMPARE(found, expected);
+}
+
+void TestPackaging::icons_data()
+{
+    QTest::addColumn<int>("size");
+    for (int n : IconSizes)
+        QTest::addRow("%dx%d", n, n) << n;
+}
+
+void TestPackaging::icons()
+{
+    QFETCH(int, size);
+    QImageReader reader(
+        packaged(u"usr/share/icons/hicolor/%1x%1/apps/%2.png"_qs.arg(size).arg(AppId)));
+    QCOMPARE(reader.format(), QByteArray("png"));
+    const QImage image = reader.read();
+    QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
+    QCOMPARE(image.size(), QSize(size, size));
+    QVERIFY(image.hasAlphaChannel());
+    // Rounded corners: the corner pixel is see-through, the centre is not.
+    QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+    QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);
+}
+
+void TestPackaging::control_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("pattern");
+
+    const Result arch = run(u"dpkg"_qs, {u"--print-architecture"_qs});
+    const QString anyDependency = uR"((^|, )%1( \(| \||,|$))"_qs;
+
+    QTest::newRow("package") << u"Package"_qs << u"^zxquote$"_qs;
+    QTest::newRow("version") << u"Version"_qs
+                             << u"^%1$"_qs.arg(
+                                    QRegularExpression::escape(QStringLiteral(PROJECT_VERSION)));
+    QTest::newRow("architecture") << u"Architecture"_qs
+                                  << u"^%1$"_qs.arg(QString::fromUtf8(arch.out.trimmed()));
+    QTest::newRow("maintainer") << u"Maintainer"_qs << uR"(^\S.* <[^@ ]+@[^> ]+>$)"_qs;
+    QTest::newRow("section") << u"Section"_qs << uR"(^[a-z0-9-]+$)"_qs;
+    // A summary line, then the long description on indented lines.
+    QTest::newRow("description") << u"Description"_qs << uR"(^\S.{0,78}\n \S)"_qs;
+    for (const char *library : {"libqt6widgets6", "libqt6gui6", "libqt6network6", "libqt6core6",
+                                "libxml2", "libc6", "libstdc\\+\\+6"}) {
+        QTest::addRow("depends on %s", library)
+            << u"Depends"_qs << anyDependency.arg(QLatin1String(library));
+    }
+    QTest::newRow("recommends a CJK font")
+        << u"Recommends"_qs << anyDependency.arg(u"fonts-noto-cjk"_qs);
+}
+
+void TestPackaging::control()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, pattern);
+    QVERIFY2(fields.contains(field), "no such field");
+    const QRegularExpression re(pattern);
+    QVERIFY(re.isValid());
+    QVERIFY2(re.match(fields.value(field)).hasMatch(), qPrintable(fields.value(field)));
+}
+
+void TestPackaging::metadata_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+
+    const QString desktop = u"usr/share/applications/%1.desktop"_qs.arg(AppId);
+    const QString metainfo = u"usr/share/metainfo/%1.metainfo.xml"_qs.arg(AppId);
+    QTest::newRow("desktop entry") << u"desktop-file-validate"_qs << QStringList{desktop};
+    QTest::newRow("metainfo") << u"appstreamcli"_qs
+                              << QStringList{u"validate"_qs, u"--no-net"_qs, metainfo};
+    // The metainfo against the desktop entry it launches.
+    QTest::newRow("installed tree")
+        << u"appstreamcli"_qs << QStringList{u"validate-tree"_qs, u"--no-net"_qs, u"."_qs};
+}
+
+void TestPackaging::metadata()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QProcess validator;
+    validator.setWorkingDirectory(root);
+    validator.start(program, arguments);
+    QVERIFY2(validator.waitForStarted(), qPrintable(program + u" is not installed"_qs));
+    QVERIFY(validator.waitForFinished(30000));
+    const QByteArray said = validator.readAllStandardOutput() + validator.readAllStandardError();
+    QVERIFY2(validator.exitStatus() == QProcess::NormalExit && validator.exitCode() == 0,
+             said.constData());
+}
+
+// What the validators do not check: that the menu entry's command and icon are in the package.
+void TestPackaging::launcher()
+{
+    const auto entry = desktopEntry(packaged(u"usr/share/applications/%1.desktop"_qs.arg(AppId)));
+    const QString command = entry.value(u"Exec"_qs).section(u' ', 0, 0);
+    QVERIFY(!command.isEmpty());
+    QVERIFY2(!command.contains(u'/'), "Exec should name a command on the PATH");
+    QVERIFY2(QFileInfo(packaged(u"usr/bin/"_qs + command)).isExecutable(), qPrintable(command));
+
+    const QString icon = entry.value(u"Icon"_qs);
+    QCOMPARE(icon, AppId);
+    for (int n : IconSizes)
+        QVERIFY(QFileInfo::exists(
+            packaged(u"usr/share/icons/hicolor/%1x%1/apps/%2.png"_qs.arg(n).arg(icon))));
+}
+
+// The command starts from a working folder without the catalogue and neither exits nor fails in
+// its first seconds. Offscreen, a failure box would block as well, so this catches only a
+// program that cannot start at all; window() tells the two apart.
+void TestPackaging::keepsRunningOffscreen()
+{
+    QTemporaryDir elsewhere;
+    QVERIFY(elsewhere.isValid());
+    QProcessEnvironment env = programEnvironment();
+    env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+    QProcess app;
+    app.setProcessEnvironment(env);
+    app.setWorkingDirectory(elsewhere.path());
+    app.start(packaged(u"usr/bin/zxquote"_qs), {});
+    QVERIFY2(app.waitForStarted(), qPrintable(app.errorString()));
+    const bool ended = app.waitForFinished(3500);
+    QVERIFY2(!ended, qPrintable(u"exit %1: %2"_qs.arg(app.exitCode())
+                                    .arg(QString::fromUtf8(app.readAllStandardError()))));
+    app.kill();
+    app.waitForFinished();
+}
+
+void TestPackaging::window_data()
+{
+    QTest::addColumn<bool>("catalogueInstalled");
+    QTest::addColumn<bool>("mainWindow");
+    QTest::newRow("as packaged") << true << true;
+    // Shows that the check can fail: without the catalogue the failure box comes up instead.
+    QTest::newRow("catalogue removed") << false << false;
+}
+
+// On a virtual X server the windows can be seen: after the start-up tick the program shows its
+// main window and nothing else, i.e. no failure box, also when started from another folder.
+void TestPackaging::window()
+{
+    QFETCH(bool, catalogueInstalled);
+    QFETCH(bool, mainWindow);
+
+    const QString catalogue = packaged(ProgramDir + u"/city.txt"_qs);
+    const QString away = catalogue + u".away"_qs;
+    if (!catalogueInstalled)
+        QVERIFY(QFile::rename(catalogue, away));
+    const auto restore = qScopeGuard([&] {
+        if (!catalogueInstalled)
+            QFile::rename(away, catalogue);
+    });
+
+    QProcess xvfb;
+    xvfb.start(u"Xvfb"_qs, {u"-displayfd"_qs, u"1"_qs, u"-nolisten"_qs, u"tcp"_qs, u"-screen"_qs,
+                            u"0"_qs, u"1024x768x24"_qs});
+    QVERIFY2(xvfb.waitForStarted(), "Xvfb is not installed");
+    const auto stopServer = qScopeGuard([&xvfb] {
+        xvfb.terminate();
+        xvfb.waitForFinished();
+    });
+    QDeadlineTimer ready(10000);
+    while (!xvfb.canReadLine() && !ready.hasExpired())
+        xvfb.waitForReadyRead(100);
+    QVERIFY2(xvfb.canReadLine(), xvfb.readAllStandardError().constData());
+    const QString display = u":"_qs + QString::fromLatin1(xvfb.readLine().trimmed());
+
+    QTemporaryDir elsewhere;
+    QVERIFY(elsewhere.isValid());
+    QProcessEnvironment env = programEnvironment();
+    env.insert(u"QT_QPA_PLATFORM"_qs, u"xcb"_qs);
+    env.insert(u"DISPLAY"_qs, display);
+    QProcess app;
+    app.setProcessEnvironment(env);
+    app.setWorkingDirectory(elsewhere.path());
+    app.start(packaged(u"usr/bin/zxquote"_qs), {});
+    QVERIFY2(app.waitForStarted(), qPrintable(app.errorString()));
+    const auto stopApp = qScopeGuard([&app] {
+        app.kill();
+        app.waitForFinished();
+    });
+
+    QList<QSize> windows;
+    QDeadlineTimer shown(15000);
+    while ((windows = programWindows(display)).isEmpty() && !shown.hasExpired() &&
+           app.state() == QProcess::Running)
+        QTest::qSleep(100);
+    QVERIFY2(!windows.isEmpty(), app.readAllStandardError().constData());
+    // The start-up timer was started before the first window appeared; let it fire.
+    QTest::qSleep(3500);
+    windows = programWindows(display);
+    QVERIFY2(app.state() == QProcess::Running,
+             qPrintable(u"exit %1: %2"_qs.arg(app.exitCode())
+                            .arg(QString::fromUtf8(app.readAllStandardError()))));
+    if (mainWindow) {
+        QCOMPARE(windows, QList<QSize>{MainWindowSize});
+    } else {
+        QVERIFY(!windows.isEmpty());
+        QVERIFY(!windows.contains(MainWindowSize));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestPackaging)
+#include "tst_packaging.moc"
