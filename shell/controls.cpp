@@ -1,13 +1,71 @@
 #include "shell/controls.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+
+Artwork::Artwork(const QString &path) : m_path(path), m_normal(path)
+{
+    QPixmap dense(densePath(path));
+    // A twin of any other size would change the picture's logical size: ignore it.
+    if (!m_normal.isNull() && dense.size() == 2 * m_normal.size()) {
+        dense.setDevicePixelRatio(2);
+        m_dense = dense;
+    }
+}
+
+QString Artwork::densePath(const QString &path)
+{
+    const qsizetype dot = path.lastIndexOf(u'.');
+    if (dot <= path.lastIndexOf(u'/'))
+        return path + QStringLiteral("@2x");
+    return path.left(dot) + QStringLiteral("@2x") + path.mid(dot);
+}
+
+QPixmap Artwork::pixmap(qreal devicePixelRatio) const
+{
+    if (m_dense.isNull() || devicePixelRatio <= 1 || qFuzzyCompare(devicePixelRatio, 1))
+        return m_normal;
+    if (qFuzzyCompare(devicePixelRatio, 2))
+        return m_dense;
+    // Drawing the twin with the painter's scaling would sample it without smoothing; rescale it
+    // once to the device pixels the picture covers instead.
+    if (m_rescaled.isNull() || !qFuzzyCompare(m_rescaledFor, devicePixelRatio)) {
+        const QSize device = (QSizeF(size()) * devicePixelRatio).toSize();
+        QImage image =
+            m_dense.toImage().scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        image.setDevicePixelRatio(devicePixelRatio);
+        m_rescaled = QPixmap::fromImage(std::move(image));
+        m_rescaledFor = devicePixelRatio;
+    }
+    return m_rescaled;
+}
+
+namespace
+{
+// What the painter really draws on: the screen's ratio when painting the window, the image's
+// when the control is rendered into one (painter.device() is then still the widget).
+qreal devicePixelsPerPixel(const QPainter &painter)
+{
+    return painter.deviceTransform().m11();
+}
+} // namespace
 
 ClickLabel::ClickLabel(QWidget *parent) : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
+}
+
+void ClickLabel::setArtwork(const QString &path)
+{
+    m_artwork = Artwork(path);
+    // The label keeps the 1x picture for its size hint and so that assistive tools see a
+    // graphic; painting chooses the density.
+    setPixmap(m_artwork.pixmap(1));
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent *event)
@@ -26,26 +84,62 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
         emit clicked();
 }
 
+// The density is chosen at each paint, so a window moved to a screen with another scale draws
+// sharply there too.
+void ClickLabel::paintEvent(QPaintEvent *event)
+{
+    if (m_artwork.isNull()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(contentsRect().topLeft(), m_artwork.pixmap(devicePixelsPerPixel(painter)));
+}
+
+namespace
+{
+// Plain widgets would reach assistive tools as a frame's border and an anonymous client area.
+QAccessibleInterface *roleFor(const QString &className, QObject *object)
+{
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto *widget = static_cast<QWidget *>(object);
+    if (className == QLatin1String("PictureBox"))
+        return new QAccessibleWidget(widget, QAccessible::Pane);
+    if (className == QLatin1String("LineShape"))
+        return new QAccessibleWidget(widget, QAccessible::Separator);
+    return nullptr;
+}
+
+void installAccessibleRoles()
+{
+    static const bool installed = (QAccessible::installFactory(roleFor), true);
+    Q_UNUSED(installed);
+}
+} // namespace
+
 PictureBox::PictureBox(QWidget *parent) : QFrame(parent)
 {
+    installAccessibleRoles();
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void PictureBox::setPicture(const QPixmap &picture)
+void PictureBox::setArtwork(const QString &path)
 {
-    m_picture = picture;
+    m_artwork = Artwork(path);
     update();
 }
 
 void PictureBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_picture);
+    painter.drawPixmap(0, 0, m_artwork.pixmap(devicePixelsPerPixel(painter)));
     QFrame::paintEvent(event);
 }
 
 LineShape::LineShape(QWidget *parent) : QWidget(parent)
 {
+    installAccessibleRoles();
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
@@ -64,6 +158,18 @@ PickList::PickList(QWidget *parent) : QComboBox(parent)
     // QComboBox selects the item equal to the typed text when editing finishes (Return, focus
     // loss) and reports that as activated(); here typing only ever changes the text.
     disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
+}
+
+// The window definition names the list, and by the time it is shown those names are set. The
+// edit field takes them over: it is what assistive tools see focused, and on Linux Qt reports
+// a combo box's text as its name.
+bool PickList::event(QEvent *event)
+{
+    if (event->type() == QEvent::Show) {
+        lineEdit()->setAccessibleName(accessibleName());
+        lineEdit()->setAccessibleDescription(accessibleDescription());
+    }
+    return QComboBox::event(event);
 }
 
 void PickList::appendItems(const QStringList &items)

@@ -8,12 +8,45 @@
 
 // Small control classes the window definition (form1.ui) is built from.
 
+// A picture file with an optional twice-as-dense twin beside it ("name@2x.ext"). Plain QPixmap
+// loading never looks for the twin, and QIcon only does so when created on a dense screen and
+// then upscales the 1x picture at fractional scales; this picks per device pixel ratio and
+// always covers the 1x file's size in logical pixels.
+class Artwork
+{
+public:
+    Artwork() = default;
+    explicit Artwork(const QString &path);
+
+    QString path() const { return m_path; }
+    bool isNull() const { return m_normal.isNull(); }
+    // In logical pixels: the size of the 1x file.
+    QSize size() const { return m_normal.size(); }
+    // The 1x file at ratios up to 1, the twin at 2, the twin smoothly rescaled in between and
+    // above; the 1x file everywhere when there is no twin.
+    QPixmap pixmap(qreal devicePixelRatio) const;
+
+    static QString densePath(const QString &path);
+
+private:
+    QString m_path;
+    QPixmap m_normal;
+    QPixmap m_dense;
+    mutable QPixmap m_rescaled;
+    mutable qreal m_rescaledFor = 0;
+};
+
 // A label or picture that reports a click: picture buttons, the link label, the headlines.
+// A picture is given as an artwork path and drawn at the screen's density.
 class ClickLabel : public QLabel
 {
     Q_OBJECT
+    Q_PROPERTY(QString artwork READ artwork WRITE setArtwork)
 public:
     explicit ClickLabel(QWidget *parent = nullptr);
+
+    QString artwork() const { return m_artwork.path(); }
+    void setArtwork(const QString &path);
 
 signals:
     void clicked();
@@ -21,31 +54,36 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     bool m_pressed = false;
+    Artwork m_artwork;
 };
 
-// The background picture box: holds every other control and draws its picture unscaled at the
-// top-left corner.
+// The background picture box: holds every other control and draws its picture unscaled (in
+// logical pixels) at the top-left corner.
 class PictureBox : public QFrame
 {
     Q_OBJECT
-    Q_PROPERTY(QPixmap picture READ picture WRITE setPicture)
+    Q_PROPERTY(QString artwork READ artwork WRITE setArtwork)
 public:
     explicit PictureBox(QWidget *parent = nullptr);
-    QPixmap picture() const { return m_picture; }
-    void setPicture(const QPixmap &picture);
+
+    QString artwork() const { return m_artwork.path(); }
+    void setArtwork(const QString &path);
+    // The picture as an ordinary screen shows it.
+    QPixmap picture() const { return m_artwork.pixmap(1); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QPixmap m_picture;
+    Artwork m_artwork;
 };
 
 // A line from the top-left to the bottom-right pixel of its rectangle; a one-pixel-wide
-// rectangle gives a vertical line, a wider one a slanted line.
+// rectangle gives a vertical line, a wider one a slanted line. Assistive tools see a separator.
 class LineShape : public QWidget
 {
     Q_OBJECT
@@ -59,7 +97,7 @@ protected:
 // An editable drop-down list that behaves like a classic combo box: typed text is only text
 // (never added as an item, never completed, never selects an item), appending items never
 // changes the text shown, and activated() means the user picked an item with the mouse or the
-// arrow keys.
+// arrow keys. Screen readers land on the edit field, so it carries the list's name.
 class PickList : public QComboBox
 {
     Q_OBJECT
@@ -69,4 +107,7 @@ public:
     void appendItems(const QStringList &items);
     // Empties the list and shows text, with no item selected.
     void resetTo(const QString &text);
+
+protected:
+    bool event(QEvent *event) override;
 };

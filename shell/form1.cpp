@@ -61,7 +61,6 @@ Form1::Form1(const QUrl &newsPage, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    ui->Picture1->setPicture(QPixmap(QStringLiteral(":/assets/background.jpg")));
 
     for (PickList *list : {ui->city1, ui->city2, ui->city3, ui->Combo4, ui->Combo5, ui->Combo6}) {
         list->setCurrentIndex(-1);

@@ -1,0 +1,263 @@
+#include "shell/controls.h"
+#include "shell/form1.h"
+#include "ui_form1.h"
+
+#include <QAccessible>
+#include <QLineEdit>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+// What a screen reader gets from the window: the accessibility tree as Qt builds it in process,
+// with the name, description and role of every control.
+class TestAccessibility : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void names_data();
+    void names();
+    void everyControlIsNamed();
+    void labelledByTheLabelBeside_data();
+    void labelledByTheLabelBeside();
+    void headlineNameFollowsCaption();
+    void coverAnnouncedWhileUp();
+    void nothingNewTakesFocus();
+
+private:
+    void tick();
+    QHash<QObject *, QAccessibleInterface *> tree() const;
+    QAccessibleInterface *node(const QString &objectName) const;
+
+    QTemporaryDir work;
+    QString savedDir;
+    std::unique_ptr<Form1> form;
+};
+
+void TestAccessibility::initTestCase()
+{
+    savedDir = QDir::currentPath();
+    QFile file(work.filePath(u"city.txt"_qs));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringEncoder("GBK")(u"440000|广东省,440100|广州市,440103|荔湾区,\r\n"_qs));
+    file.close();
+    QDir::setCurrent(work.path());
+}
+
+void TestAccessibility::cleanupTestCase()
+{
+    QDir::setCurrent(savedDir);
+}
+
+void TestAccessibility::init()
+{
+    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs)); // refused at once
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+}
+
+void TestAccessibility::cleanup()
+{
+    form.reset();
+}
+
+void TestAccessibility::tick()
+{
+    QTimer &timer = form->timer1();
+    QVERIFY(timer.isActive());
+    timer.setInterval(0);
+    timer.start();
+    QTRY_VERIFY(!timer.isActive());
+}
+
+// Every node reachable from the window, by the object it stands for.
+QHash<QObject *, QAccessibleInterface *> TestAccessibility::tree() const
+{
+    QHash<QObject *, QAccessibleInterface *> nodes;
+    QList<QAccessibleInterface *> pending{QAccessible::queryAccessibleInterface(form.get())};
+    while (!pending.isEmpty()) {
+        QAccessibleInterface *iface = pending.takeLast();
+        nodes.insert(iface->object(), iface);
+        for (int i = 0; i < iface->childCount(); ++i) {
+            if (QAccessibleInterface *child = iface->child(i))
+                pending << child;
+        }
+    }
+    return nodes;
+}
+
+QAccessibleInterface *TestAccessibility::node(const QString &objectName) const
+{
+    return tree().value(form->findChild<QWidget *>(objectName));
+}
+
+void TestAccessibility::names_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("description");
+
+    const auto row = [](const char *control, QAccessible::Role role, const QString &name,
+                        const QString &description = {}) {
+        QTest::newRow(control) << QString::fromLatin1(control) << role << name << description;
+    };
+    using R = QAccessible::Role;
+    row("Picture1", R::Pane, u"报价表单"_qs,
+        u"选择业主地址、户型和各房间面积，填写手机号码，然后单击“快速报价”"_qs);
+    row("Label1", R::StaticText, u"自动报价"_qs);
+    row("Image1", R::Graphic, u"家装工具"_qs, u"单击在浏览器中打开家装工具网站"_qs);
+    row("Image2", R::Graphic, u"装修效果图"_qs, u"单击在浏览器中打开装修效果图网页"_qs);
+    row("Image3", R::Graphic, u"精确报价"_qs, u"单击在浏览器中打开精确报价网页"_qs);
+    row("Image4", R::Graphic, u"使用说明"_qs, u"单击打开使用说明文档"_qs);
+    row("Image5", R::Graphic, u"快速报价"_qs, u"检查地址和手机号码，然后在浏览器中显示报价"_qs);
+    row("Image6", R::Graphic, u"在线咨询：建设网站"_qs, u"单击与技术支持在线交谈"_qs);
+    row("Image7", R::Graphic, u"在线咨询：投放广告"_qs, u"单击与技术支持在线交谈"_qs);
+    row("Image8", R::Graphic, u"在线咨询：合作加盟"_qs, u"单击与技术支持在线交谈"_qs);
+    row("Image9", R::Graphic, u"在线咨询：装修咨询"_qs, u"单击与技术支持在线交谈"_qs);
+    row("Label21", R::StaticText, u"进入Ruvelo官方"_qs, u"单击在浏览器中打开Ruvelo官方网站"_qs);
+    row("Label3", R::StaticText, u"户    型"_qs);
+    row("city1", R::ComboBox, u"业主地址：省"_qs);
+    row("city2", R::ComboBox, u"业主地址：市"_qs);
+    row("city3", R::ComboBox, u"业主地址：区"_qs);
+    row("Combo6", R::ComboBox, u"户型"_qs);
+    row("Combo4", R::ComboBox, u"卫生间数量"_qs);
+    row("Combo5", R::ComboBox, u"阳台数量"_qs);
+    const QString squareMetres = u"单位：平方米"_qs;
+    row("Text2", R::EditableText, u"客厅面积"_qs, squareMetres);
+    row("Text3", R::EditableText, u"餐厅面积"_qs, squareMetres);
+    row("Text4", R::EditableText, u"卧房面积"_qs, squareMetres);
+    row("Text5", R::EditableText, u"厨房面积"_qs, squareMetres);
+    row("Text6", R::EditableText, u"卫生间面积"_qs, squareMetres);
+    row("Text7", R::EditableText, u"阳台面积"_qs, squareMetres);
+    row("Text8", R::EditableText, u"手机号码"_qs, u"11位手机号码"_qs);
+    row("Option1", R::RadioButton, u"现代简约"_qs, u"装修风格"_qs);
+    row("Option5", R::RadioButton, u"西式田园"_qs, u"装修风格"_qs);
+    row("Option6", R::RadioButton, u"经济实惠"_qs, u"装修档次"_qs);
+    row("Option8", R::RadioButton, u"高档豪华"_qs, u"装修档次"_qs);
+    row("Frame1", R::Grouping, u"装修档次"_qs);
+    row("Frame2", R::Grouping, u"最新动态"_qs);
+    row("news0", R::StaticText, u"Label21"_qs, u"最新动态第1条，单击打开"_qs);
+    row("news9", R::StaticText, u"Label21"_qs, u"最新动态第10条，单击打开"_qs);
+    row("Line1", R::Separator, {});
+    row("WebBrowser2", R::StaticText, u"正在加载"_qs,
+        u"启动时盖住窗口的加载页面，约两秒后自动关闭"_qs);
+}
+
+void TestAccessibility::names()
+{
+    QFETCH(QString, control);
+    QFETCH(QAccessible::Role, role);
+    QFETCH(QString, name);
+    QFETCH(QString, description);
+
+    const QHash<QObject *, QAccessibleInterface *> nodes = tree();
+    QAccessibleInterface *iface = nodes.value(form->findChild<QWidget *>(control));
+    QVERIFY2(iface, "not reachable from the window");
+    QCOMPARE(iface->role(), role);
+    if (auto *list = qobject_cast<QComboBox *>(iface->object())) {
+        // Windows reads the list's own name; on Linux Qt gives the list's text as its name, and
+        // the edit field carries the list's name.
+        QCOMPARE(list->accessibleName(), name);
+        iface = nodes.value(list->lineEdit());
+        QVERIFY(iface);
+    }
+    QCOMPARE(iface->text(QAccessible::Name), name);
+    QCOMPARE(iface->text(QAccessible::Description), description);
+}
+
+// A control added to the window definition later must not reach a screen reader unnamed.
+void TestAccessibility::everyControlIsNamed()
+{
+    const QHash<QObject *, QAccessibleInterface *> nodes = tree();
+    const QList<QWidget *> controls = form->controls().Picture1->findChildren<QWidget *>();
+    int checked = 0;
+    for (QWidget *control : controls) {
+        if (control->objectName().isEmpty() || control->objectName().startsWith(u"qt_"_qs))
+            continue; // parts of Qt's composite widgets
+        QAccessibleInterface *iface = nodes.value(control);
+        QVERIFY2(iface, qPrintable(control->objectName()));
+        if (iface->role() != QAccessible::Separator)
+            QVERIFY2(!iface->text(QAccessible::Name).isEmpty(), qPrintable(control->objectName()));
+        ++checked;
+    }
+    QCOMPARE(checked, 65);
+}
+
+// The harvest sets the captions at run time; the name must be the caption, not a fixed text.
+void TestAccessibility::headlineNameFollowsCaption()
+{
+    ClickLabel *headline = form->controls().news3;
+    headline->setText(u"夏季装修注意事项"_qs);
+    QAccessibleInterface *iface = node(u"news3"_qs);
+    QVERIFY(iface);
+    QCOMPARE(iface->text(QAccessible::Name), u"夏季装修注意事项"_qs);
+    QCOMPARE(iface->text(QAccessible::Description), u"最新动态第4条，单击打开"_qs);
+}
+
+void TestAccessibility::labelledByTheLabelBeside_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("province") << "city1"
+                              << "Label2";
+    QTest::newRow("house type") << "Combo6"
+                                << "Label3";
+    QTest::newRow("living room") << "Text2"
+                                 << "Label9";
+    QTest::newRow("phone") << "Text8"
+                           << "Label8";
+}
+
+// Linux screen readers name a field by the label that labels it.
+void TestAccessibility::labelledByTheLabelBeside()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, label);
+    QAccessibleInterface *iface = node(control);
+    QVERIFY(iface);
+    const auto relations = iface->relations(QAccessible::Label);
+    QCOMPARE(relations.size(), 1);
+    QCOMPARE(relations.first().first->object()->objectName(), label);
+}
+
+// A screen reader learns that the cover is up from its node: named, and visible until the tick.
+void TestAccessibility::coverAnnouncedWhileUp()
+{
+    QAccessibleInterface *cover = node(u"WebBrowser2"_qs);
+    QVERIFY(cover);
+    QVERIFY(!cover->state().invisible);
+    QCOMPARE(cover->text(QAccessible::Name), u"正在加载"_qs);
+    tick();
+    QVERIFY(cover->state().invisible);
+}
+
+// Names and descriptions only: the controls that take the focus are still exactly those of the
+// window definition.
+void TestAccessibility::nothingNewTakesFocus()
+{
+    QStringList focusable;
+    for (QWidget *control : form->findChildren<QWidget *>()) {
+        if (!control->objectName().isEmpty() && !control->objectName().startsWith(u"qt_"_qs) &&
+            control->focusPolicy() != Qt::NoFocus)
+            focusable << control->objectName();
+    }
+    focusable.sort();
+    QStringList expected{u"Picture1"_qs, u"WebBrowser2"_qs};
+    for (const char *name : {"city1", "city2", "city3", "Combo4", "Combo5", "Combo6"})
+        expected << QString::fromLatin1(name);
+    for (int i = 2; i <= 8; ++i)
+        expected << u"Text%1"_qs.arg(i);
+    for (int i = 1; i <= 8; ++i)
+        expected << u"Option%1"_qs.arg(i);
+    expected.sort();
+    QCOMPARE(focusable, expected);
+}
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"

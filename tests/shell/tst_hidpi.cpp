@@ -1,0 +1,255 @@
+#include "shell/controls.h"
+#include "shell/form1.h"
+#include "ui_form1.h"
+
+#include <QPainter>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+#include <cmath>
+
+// The window on scaled screens. CTest runs this at QT_SCALE_FACTOR 1, 1.5 and 2: the window
+// keeps its logical size and layout, and every picture is drawn from the file that matches the
+// density, never by enlarging the 1x picture.
+class TestHiDpi : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void window();
+    void pictureAtDensity_data();
+    void pictureAtDensity();
+    void windowDrawsMatchingFiles_data();
+    void windowDrawsMatchingFiles();
+    void captionsNotCut();
+
+private:
+    void tick();
+
+    QTemporaryDir work;
+    QString savedDir;
+    std::unique_ptr<Form1> form;
+};
+
+static QImage premultiplied(const QString &path)
+{
+    QImage image(path);
+    image.setDevicePixelRatio(1);
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+static QString dense(const QString &path)
+{
+    return Artwork::densePath(path);
+}
+
+// Only the control's own painting: no children, and no parent background.
+static QImage renderAlone(QWidget *control, qreal dpr,
+                          QWidget::RenderFlags flags = QWidget::RenderFlags())
+{
+    QImage image((QSizeF(control->size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    control->render(&image, {}, {}, flags);
+    image.setDevicePixelRatio(1);
+    return image;
+}
+
+// Mean difference per colour channel, 0 to 255.
+static double meanDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size())
+        return 255;
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q)) + std::abs(qAlpha(p) - qAlpha(q));
+        }
+    }
+    return sum / (4.0 * a.width() * a.height());
+}
+
+void TestHiDpi::initTestCase()
+{
+    savedDir = QDir::currentPath();
+    QFile file(work.filePath(u"city.txt"_qs));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringEncoder("GBK")(u"440000|广东省,440100|广州市,440103|荔湾区,\r\n"_qs));
+    file.close();
+    QDir::setCurrent(work.path());
+}
+
+void TestHiDpi::cleanupTestCase()
+{
+    QDir::setCurrent(savedDir);
+}
+
+void TestHiDpi::init()
+{
+    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs)); // refused at once
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+}
+
+void TestHiDpi::cleanup()
+{
+    form.reset();
+}
+
+void TestHiDpi::tick()
+{
+    QTimer &timer = form->timer1();
+    timer.setInterval(0);
+    timer.start();
+    QTRY_VERIFY(!timer.isActive());
+}
+
+void TestHiDpi::window()
+{
+    const qreal scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                            ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                            : 1.0;
+    QCOMPARE(form->windowHandle()->devicePixelRatio(), scale);
+    QCOMPARE(form->size(), QSize(797, 574));
+    QCOMPARE(form->minimumSize(), form->maximumSize());
+    QCOMPARE(form->controls().Image1->geometry(), QRect(141, 101, 122, 38));
+    QCOMPARE(form->controls().Picture1->picture().size(), QSize(797, 577));
+    // What the screen gets: the logical client area in device pixels.
+    QCOMPARE(form->grab().size(), (QSizeF(797, 574) * scale).toSize());
+}
+
+void TestHiDpi::pictureAtDensity_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qreal>("dpr");
+
+    const std::pair<const char *, const char *> pictures[] = {
+        {"Picture1", ":/assets/background.jpg"},
+        {"Image1", ":/assets/image1.gif"},
+        {"Image5", ":/assets/image5.gif"},
+        {"Image9", ":/assets/online.gif"}};
+    for (const auto &[control, file] : pictures) {
+        for (qreal dpr : {1.0, 1.5, 2.0}) {
+            QTest::addRow("%s at %g", control, dpr)
+                << QString::fromLatin1(control) << QString::fromLatin1(file) << dpr;
+        }
+    }
+}
+
+// Independent of the process's scale: the picture is drawn for the device it is painted on.
+void TestHiDpi::pictureAtDensity()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, file);
+    QFETCH(qreal, dpr);
+
+    const QImage normal = premultiplied(file);
+    const QImage twin = premultiplied(dense(file));
+    QCOMPARE(twin.size(), normal.size() * 2);
+
+    const QSize device = (QSizeF(normal.size()) * dpr).toSize();
+    const QImage drawn =
+        renderAlone(form->findChild<QWidget *>(control), dpr).copy(QRect(QPoint(), device));
+    if (dpr == 1) {
+        QCOMPARE(drawn, normal);
+    } else if (dpr == 2) {
+        QCOMPARE(drawn, twin);
+    } else {
+        // Between the two files: the twin reduced with smoothing, much closer to it than to the
+        // 1x picture enlarged.
+        const double reduced = meanDifference(
+            drawn, twin.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        const double enlarged = meanDifference(drawn, normal.scaled(device));
+        QVERIFY2(reduced < 1.0, qPrintable(QString::number(reduced)));
+        QVERIFY2(enlarged > 3 * reduced,
+                 qPrintable(QStringLiteral("%1 vs %2").arg(reduced).arg(enlarged)));
+    }
+}
+
+void TestHiDpi::windowDrawsMatchingFiles_data()
+{
+    QTest::addColumn<QRect>("area");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("Image1") << QRect(141, 101, 122, 38) << ":/assets/image1.gif";
+    QTest::newRow("Image5") << QRect(224, 448, 117, 40) << ":/assets/image5.gif";
+    QTest::newRow("Image9") << QRect(688, 232, 68, 20) << ":/assets/online.gif";
+    QTest::newRow("logo on the background") << QRect(20, 16, 60, 60) << "";
+}
+
+// The real window at the process's scale, transparent pictures over the background included.
+void TestHiDpi::windowDrawsMatchingFiles()
+{
+    QFETCH(QRect, area);
+    QFETCH(QString, file);
+    const qreal dpr = form->windowHandle()->devicePixelRatio();
+    if (dpr != 1 && dpr != 2)
+        QSKIP("Exact comparison needs a whole-number scale; pictureAtDensity covers the rest.");
+    tick(); // takes the loading cover away
+
+    const auto atScale = [dpr](const QString &path) {
+        return premultiplied(dpr == 2 ? dense(path) : path);
+    };
+    const QRect device(area.topLeft() * dpr, area.size() * dpr);
+    QImage expected = atScale(u":/assets/background.jpg"_qs).copy(device);
+    if (!file.isEmpty()) {
+        QPainter painter(&expected);
+        painter.drawImage(0, 0, atScale(file));
+    }
+    QImage shot = form->grab().toImage();
+    shot.setDevicePixelRatio(1);
+    QCOMPARE(shot.copy(device).convertToFormat(QImage::Format_ARGB32_Premultiplied), expected);
+}
+
+// Each caption is drawn once more with room to spare on the sides it may grow to (by its
+// alignment); any ink beyond the label's real rectangle would be cut off on screen. Headlines
+// are only checked vertically: they may be longer than their labels.
+void TestHiDpi::captionsNotCut()
+{
+    tick();
+    const qreal dpr = form->windowHandle()->devicePixelRatio();
+    constexpr int Spare = 12;
+    QStringList cut;
+    for (QLabel *label : form->controls().Picture1->findChildren<QLabel *>()) {
+        if (label->text().isEmpty())
+            continue;
+        const QRect real = label->geometry();
+        const Qt::Alignment vertical = label->alignment() & Qt::AlignVertical_Mask;
+        const Qt::Alignment horizontal = label->alignment() & Qt::AlignHorizontal_Mask;
+        QMargins spare;
+        spare.setTop(vertical == Qt::AlignTop ? 0 : Spare);
+        spare.setBottom(vertical == Qt::AlignBottom ? 0 : Spare);
+        if (label->parentWidget() != form->controls().Frame2) {
+            spare.setLeft(horizontal & Qt::AlignLeft ? 0 : Spare);
+            spare.setRight(horizontal & Qt::AlignRight ? 0 : Spare);
+        }
+        label->setGeometry(real + spare);
+        const QImage drawn = renderAlone(label, dpr, QWidget::DrawWindowBackground);
+        label->setGeometry(real);
+
+        const QRgb ground = label->palette().color(label->backgroundRole()).rgba();
+        const QRectF inside(QPointF(spare.left(), spare.top()) * dpr, QSizeF(real.size()) * dpr);
+        bool clear = true;
+        for (int y = 0; y < drawn.height() && clear; ++y) {
+            for (int x = 0; x < drawn.width() && clear; ++x) {
+                if (!inside.contains(QPointF(x + 0.5, y + 0.5)))
+                    clear = drawn.pixel(x, y) == ground;
+            }
+        }
+        if (!clear)
+            cut << label->objectName();
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u", "_qs)));
+}
+
+QTEST_MAIN(TestHiDpi)
+#include "tst_hidpi.moc"
