@@ -1,0 +1,335 @@
+#include "shell/controls.h"
+#include "shell/form1.h"
+#include "ui_form1.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QStringEncoder>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <sys/socket.h>
+
+// What the news server does wrong.
+enum class Fault {
+    Refused,           // nothing listens
+    ResetMidBody,      // part of the body, then a TCP reset
+    ClosedEarly,       // part of the body, then an orderly close short of Content-Length
+    Drip,              // the start of the page, then a few bytes every 50 ms, never ending
+    Huge,              // a 50 MiB body, sent as fast as the socket takes it
+    RedirectLoop,      // 301 to the same address, every time
+    RedirectElsewhere, // 301 to another host, which serves the page
+    BrokenGzip,        // Content-Encoding: gzip over bytes that are not gzip
+    DeflateBomb,       // a small deflate stream that inflates to 64 MiB
+    ServerError,       // 500, chunked, with the headline inputs in its body
+    Serve,             // a plain 200 page (the other host of RedirectElsewhere)
+};
+Q_DECLARE_METATYPE(Fault)
+
+namespace
+{
+constexpr qint64 HugeBody = 50 * 1024 * 1024;
+constexpr qint64 BombBody = 64 * 1024 * 1024;
+constexpr qint64 AllowedGrowthKiB = 40 * 1024;
+
+// Headline inputs first, so that every fault that lets some bytes through lets them through.
+QByteArray newsPage(int count, bool terminator)
+{
+    QString html = u"<html><head><meta charset=\"gbk\"></head><body>"_qs;
+    for (int i = 1; i <= count; ++i)
+        html +=
+            u"<input type=hidden name=news%1 value=\"装修快讯 %1\" mysrc=\"http://news.example.com/%1.html\">"_qs
+                .arg(i);
+    if (terminator)
+        html += u"<input type=hidden value=\"已结束\">"_qs;
+    return QStringEncoder("GBK")(html);
+}
+
+// A zlib stream (what HTTP calls deflate) of the page followed by a flood of spaces.
+QByteArray deflateBomb()
+{
+    QByteArray plain = newsPage(2, false);
+    plain.append(BombBody - plain.size(), ' ');
+    return qCompress(plain).mid(4); // qCompress puts the plain length in front
+}
+
+qint64 residentKiB()
+{
+    QFile status(u"/proc/self/status"_qs);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+// A port nothing listens on: one the kernel just handed out and took back.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+} // namespace
+
+// A news server on loopback that answers every request according to its fault.
+class FaultServer : public QObject
+{
+    Q_OBJECT
+public:
+    Fault fault = Fault::Serve;
+    QUrl redirectTarget;
+    int connections = 0;
+    qint64 bodyBytesSent = 0;
+
+    explicit FaultServer(const QHostAddress &address = QHostAddress::LocalHost)
+    {
+        server.listen(address);
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = server.nextPendingConnection()) {
+                ++connections;
+                sockets << socket;
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    request[socket] += socket->readAll();
+                    if (request[socket].contains("\r\n\r\n") && !answered.contains(socket)) {
+                        answered << socket;
+                        answer(socket);
+                    }
+                });
+            }
+        });
+    }
+    bool listening() const { return server.isListening(); }
+    QUrl url() const
+    {
+        return QUrl(u"http://%1:%2/softnews.html"_qs.arg(server.serverAddress().toString())
+                        .arg(server.serverPort()));
+    }
+    int openConnections() const
+    {
+        return int(std::count_if(sockets.begin(), sockets.end(), [](const QPointer<QTcpSocket> &s) {
+            return s && s->state() != QAbstractSocket::UnconnectedState;
+        }));
+    }
+
+private:
+    void answer(QTcpSocket *socket)
+    {
+        switch (fault) {
+        case Fault::Refused: // never connected to
+        case Fault::Serve:
+            send(socket, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n", newsPage(4, true));
+            socket->disconnectFromHost();
+            break;
+        case Fault::ResetMidBody:
+        case Fault::ClosedEarly:
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + newsPage(3, false));
+            QTimer::singleShot(100, socket, [socket, reset = fault == Fault::ResetMidBody] {
+                if (reset) {
+                    // A zero linger makes the close send RST instead of FIN.
+                    const linger hard{1, 0};
+                    ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                                 sizeof hard);
+                    socket->abort();
+                } else {
+                    socket->disconnectFromHost();
+                }
+            });
+            break;
+        case Fault::Drip: {
+            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + newsPage(2, false));
+            auto *drip = new QTimer(socket);
+            connect(drip, &QTimer::timeout, socket, [socket] { socket->write("<b> "); });
+            drip->start(50);
+            break;
+        }
+        case Fault::Huge:
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(HugeBody) +
+                          "\r\n\r\n");
+            bodyBytesSent = socket->write(newsPage(2, false));
+            // Topped up as the socket drains, so that the body is never held here in full.
+            connect(socket, &QTcpSocket::bytesWritten, socket, [this, socket] {
+                const QByteArray filler(64 * 1024, 'x');
+                while (bodyBytesSent < HugeBody && socket->bytesToWrite() < 256 * 1024)
+                    bodyBytesSent += socket->write(
+                        filler.left(qMin<qint64>(filler.size(), HugeBody - bodyBytesSent)));
+            });
+            break;
+        case Fault::RedirectLoop:
+            send(socket,
+                 "HTTP/1.1 301 Moved Permanently\r\nLocation: " + url().toEncoded() + "\r\n",
+                 newsPage(2, true));
+            socket->disconnectFromHost();
+            break;
+        case Fault::RedirectElsewhere:
+            send(socket,
+                 "HTTP/1.1 301 Moved Permanently\r\nLocation: " + redirectTarget.toEncoded() +
+                     "\r\n",
+                 newsPage(2, true));
+            socket->disconnectFromHost();
+            break;
+        case Fault::BrokenGzip:
+            send(socket, "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n",
+                 "\x1f\x8b\x08\x00" + newsPage(2, true));
+            socket->disconnectFromHost();
+            break;
+        case Fault::DeflateBomb: {
+            static const QByteArray bomb = deflateBomb();
+            send(socket, "HTTP/1.1 200 OK\r\nContent-Encoding: deflate\r\n", bomb);
+            socket->disconnectFromHost();
+            break;
+        }
+        case Fault::ServerError: {
+            const QByteArray page = newsPage(5, true);
+            const qsizetype half = page.size() / 2;
+            socket->write("HTTP/1.1 500 Internal Server Error\r\nContent-Type: text/html; "
+                          "charset=gbk\r\nTransfer-Encoding: chunked\r\n\r\n");
+            for (const QByteArray &chunk : {page.left(half), page.mid(half)})
+                socket->write(QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n");
+            socket->write("0\r\n\r\n");
+            socket->disconnectFromHost();
+            break;
+        }
+        }
+    }
+    static void send(QTcpSocket *socket, const QByteArray &head, const QByteArray &body)
+    {
+        socket->write(head + "Content-Length: " + QByteArray::number(body.size()) +
+                      "\r\nConnection: close\r\n\r\n" + body);
+    }
+
+    QTcpServer server;
+    QList<QPointer<QTcpSocket>> sockets;
+    QHash<QTcpSocket *, QByteArray> request;
+    QSet<QTcpSocket *> answered;
+};
+
+// Whatever the news server does, the start-up tick still comes, lists the provinces and takes
+// the cover away, the fetch is given up, and memory stays bounded.
+class TestNetworkFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void startup_data();
+    void startup();
+
+private:
+    QTemporaryDir work;
+    QString savedDir;
+};
+
+void TestNetworkFaults::initTestCase()
+{
+    // A proxy from the environment would stand between the window and the loopback servers.
+    for (const char *name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+        qunsetenv(name);
+    savedDir = QDir::currentPath();
+    QFile file(work.filePath(u"city.txt"_qs));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringEncoder("GBK")(u"440000|广东省,440300|深圳市,440305|南山区,"_qs));
+    file.close();
+    QDir::setCurrent(work.path());
+
+    // The first window loads fonts, pictures and the network stack once for the whole process;
+    // that is not what the rows measure.
+    Form1 warmUp(QUrl(u"http://127.0.0.1:%1/"_qs.arg(closedPort())));
+    warmUp.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&warmUp));
+    warmUp.timer1().setInterval(0);
+    warmUp.timer1().start();
+    QTRY_VERIFY(!warmUp.timer1().isActive());
+    deflateBomb(); // the same allocation pattern as the row's, before any row measures
+}
+
+void TestNetworkFaults::cleanupTestCase()
+{
+    QDir::setCurrent(savedDir);
+}
+
+void TestNetworkFaults::startup_data()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<bool>("realTick"); // else the tick is brought forward once bytes are in
+    QTest::addColumn<int>("shown");     // headlines on the labels after the tick
+
+    QTest::newRow("connection refused") << Fault::Refused << false << 0;
+    QTest::newRow("reset in the middle of the body") << Fault::ResetMidBody << false << 3;
+    QTest::newRow("closed short of Content-Length") << Fault::ClosedEarly << false << 3;
+    QTest::newRow("body that never ends") << Fault::Drip << true << 2;
+    QTest::newRow("50 MiB body") << Fault::Huge << true << 2;
+    QTest::newRow("redirect loop") << Fault::RedirectLoop << true << 0;
+    // Same scheme, other host: the redirect policy follows it and the page there is shown.
+    QTest::newRow("redirect to another host") << Fault::RedirectElsewhere << false << 4;
+    QTest::newRow("broken gzip") << Fault::BrokenGzip << false << 0;
+    // Qt rejects a stream that inflates past 10 MiB at a high ratio before handing out any of
+    // it, so not even the headlines at its start arrive.
+    QTest::newRow("deflate bomb") << Fault::DeflateBomb << false << 0;
+    // A browser shows an error page's body too, so its headlines are taken.
+    QTest::newRow("500 carrying headlines") << Fault::ServerError << false << 5;
+}
+
+void TestNetworkFaults::startup()
+{
+    QFETCH(Fault, fault);
+    QFETCH(bool, realTick);
+    QFETCH(int, shown);
+
+    FaultServer server;
+    server.fault = fault;
+    FaultServer elsewhere(QHostAddress(u"127.0.0.2"_qs));
+    QVERIFY(server.listening() && elsewhere.listening());
+    server.redirectTarget = elsewhere.url();
+    const QUrl page = fault == Fault::Refused
+                          ? QUrl(u"http://127.0.0.1:%1/softnews.html"_qs.arg(closedPort()))
+                          : server.url();
+
+    const qint64 before = residentKiB();
+    QElapsedTimer clock;
+    clock.start();
+    auto form = std::make_unique<Form1>(page);
+    form->show();
+    if (realTick) {
+        QTRY_VERIFY_WITH_TIMEOUT(!form->timer1().isActive(), 3000);
+        QVERIFY2(clock.elapsed() >= 1900, // a coarse timer may fire up to 5 % early
+                 QByteArray::number(clock.elapsed()));
+    } else {
+        QTest::qWait(300);
+        QVERIFY(form->timer1().isActive());
+        form->timer1().setInterval(0);
+        form->timer1().start();
+        QTRY_VERIFY(!form->timer1().isActive());
+    }
+
+    Ui::Form1 &ui = form->controls();
+    QCOMPARE(ui.city1->count(), 1);
+    QVERIFY(ui.WebBrowser2->isHidden());
+    int taken = 0;
+    while (taken < 10 &&
+           form->findChild<QLabel *>(u"news%1"_qs.arg(taken))->text() != u"Label21"_qs)
+        ++taken;
+    QCOMPARE(taken, shown);
+
+    // The fetch is given up at the tick at the latest: no connection is left streaming.
+    QTRY_COMPARE_WITH_TIMEOUT(server.openConnections() + elsewhere.openConnections(), 0, 2000);
+    // The socket buffers on both sides hold a few MiB; the rest was never asked for.
+    if (fault == Fault::Huge)
+        QVERIFY2(server.bodyBytesSent < 8 * 1024 * 1024, QByteArray::number(server.bodyBytesSent));
+    if (fault == Fault::RedirectLoop)
+        QCOMPARE(server.connections, 51); // the request and the 50 redirects Qt allows
+    if (fault == Fault::RedirectElsewhere)
+        QCOMPARE(elsewhere.connections, 1);
+
+    const qint64 growth = residentKiB() - before;
+    QVERIFY2(growth < AllowedGrowthKiB, QByteArray::number(growth) + " KiB more resident");
+    form.reset();
+    QTest::qWait(50); // a crash in the reply's late signals would show here
+}
+
+QTEST_MAIN(TestNetworkFaults)
+#include "tst_networkfaults.moc"
