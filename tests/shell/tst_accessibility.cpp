@@ -1,6 +1,7 @@
 #include "shell/controls.h"
 #include "shell/form1.h"
 #include "ui_form1.h"
+#include "windowtest.h"
 
 #include <QAccessible>
 #include <QLineEdit>
@@ -15,8 +16,6 @@ class TestAccessibility : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -30,49 +29,22 @@ private slots:
     void nothingNewTakesFocus();
 
 private:
-    void tick();
     QHash<QObject *, QAccessibleInterface *> tree() const;
     QAccessibleInterface *node(const QString &objectName) const;
 
-    QTemporaryDir work;
-    QString savedDir;
+    windowtest::CatalogueFolder work{
+        QStringList{u"440000|广东省"_qs, u"440100|广州市"_qs, u"440103|荔湾区"_qs}};
     std::unique_ptr<Form1> form;
 };
 
-void TestAccessibility::initTestCase()
-{
-    savedDir = QDir::currentPath();
-    QFile file(work.filePath(u"city.txt"_qs));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringEncoder("GBK")(u"440000|广东省,440100|广州市,440103|荔湾区,\r\n"_qs));
-    file.close();
-    QDir::setCurrent(work.path());
-}
-
-void TestAccessibility::cleanupTestCase()
-{
-    QDir::setCurrent(savedDir);
-}
-
 void TestAccessibility::init()
 {
-    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs)); // refused at once
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    form = windowtest::openWindow();
 }
 
 void TestAccessibility::cleanup()
 {
     form.reset();
-}
-
-void TestAccessibility::tick()
-{
-    QTimer &timer = form->timer1();
-    QVERIFY(timer.isActive());
-    timer.setInterval(0);
-    timer.start();
-    QTRY_VERIFY(!timer.isActive());
 }
 
 // Every node reachable from the window, by the object it stands for.
@@ -233,7 +205,7 @@ void TestAccessibility::coverAnnouncedWhileUp()
     QVERIFY(cover);
     QVERIFY(!cover->state().invisible);
     QCOMPARE(cover->text(QAccessible::Name), u"正在加载"_qs);
-    tick();
+    windowtest::runStartupTick(*form);
     QVERIFY(cover->state().invisible);
 }
 

@@ -3,12 +3,17 @@
 #include "shell/controls.h"
 #include "shell/form1.h"
 #include "ui_form1.h"
+#include "windowtest.h"
 
 #include <QAbstractItemView>
 #include <QLineEdit>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+
+static const QStringList Catalogue{u"110000|北京市"_qs, u"110100|市辖区"_qs, u"110101|东城区"_qs,
+                                   u"110102|西城区"_qs, u"440000|广东省"_qs, u"440100|广州市"_qs,
+                                   u"440103|荔湾区"_qs, u"440300|深圳市"_qs, u"440305|南山区"_qs};
 
 // The window as a user meets it: its controls, their first state, and the cascading region
 // lists driven with the mouse and the keyboard.
@@ -17,8 +22,6 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -34,53 +37,21 @@ private slots:
     void newProvinceEmptiesLowerLists();
 
 private:
-    void tick();
     static void pickWithMouse(QComboBox *list, int index);
     static void pickWithKeyboard(QComboBox *list);
 
-    QTemporaryDir work;
-    QString savedDir;
+    windowtest::CatalogueFolder work{Catalogue};
     std::unique_ptr<Form1> form;
 };
 
-static const QStringList Catalogue{u"110000|北京市"_qs, u"110100|市辖区"_qs, u"110101|东城区"_qs,
-                                   u"110102|西城区"_qs, u"440000|广东省"_qs, u"440100|广州市"_qs,
-                                   u"440103|荔湾区"_qs, u"440300|深圳市"_qs, u"440305|南山区"_qs};
-
-void TestForm1::initTestCase()
-{
-    savedDir = QDir::currentPath();
-    QFile file(work.filePath(u"city.txt"_qs));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringEncoder("GBK")(Catalogue.join(u',') + QStringLiteral(",\r\n")));
-    file.close();
-    QDir::setCurrent(work.path());
-}
-
-void TestForm1::cleanupTestCase()
-{
-    QDir::setCurrent(savedDir);
-}
-
 void TestForm1::init()
 {
-    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs)); // refused at once
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    form = windowtest::openWindow();
 }
 
 void TestForm1::cleanup()
 {
     form.reset();
-}
-
-void TestForm1::tick()
-{
-    QTimer &timer = form->timer1();
-    QVERIFY(timer.isActive());
-    timer.setInterval(0);
-    timer.start();
-    QTRY_VERIFY(!timer.isActive());
 }
 
 void TestForm1::pickWithMouse(QComboBox *list, int index)
@@ -213,7 +184,7 @@ void TestForm1::initialState()
 
 void TestForm1::tabOrder()
 {
-    tick(); // the loading cover takes the focus in turn while it is up
+    windowtest::runStartupTick(*form); // the loading cover takes the focus in turn while it is up
     form->controls().Picture1->setFocus();
     const QStringList expected{"Picture1", "city1",   "city2", "city3",  "Combo4",  "Combo5",
                                "Text5",    "Option1", "Text8", "Combo6", "Option6", "Picture1"};
@@ -244,7 +215,7 @@ void TestForm1::typingIsOnlyText_data()
 void TestForm1::typingIsOnlyText()
 {
     QFETCH(QString, typed);
-    tick();
+    windowtest::runStartupTick(*form);
     Ui::Form1 &ui = form->controls();
     const int provinces = ui.city1->count();
     ui.city1->setFocus();
@@ -264,7 +235,7 @@ void TestForm1::cascade()
 {
     Ui::Form1 &ui = form->controls();
     QCOMPARE(ui.city1->count(), 0); // nothing listed before the tick
-    tick();
+    windowtest::runStartupTick(*form);
     QCOMPARE(ui.city1->count(), 2);
     QCOMPARE(ui.city1->currentText(), u"请选择"_qs);
 
@@ -289,7 +260,7 @@ void TestForm1::cascade()
 void TestForm1::newProvinceEmptiesLowerLists()
 {
     Ui::Form1 &ui = form->controls();
-    tick();
+    windowtest::runStartupTick(*form);
     pickWithMouse(ui.city1, 1);
     pickWithMouse(ui.city2, 1);
     pickWithMouse(ui.city3, 1);

@@ -1,6 +1,7 @@
 #include "shell/controls.h"
 #include "shell/form1.h"
 #include "ui_form1.h"
+#include "windowtest.h"
 
 #include <QPainter>
 #include <QStringEncoder>
@@ -17,8 +18,6 @@ class TestHiDpi : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -30,10 +29,8 @@ private slots:
     void captionsNotCut();
 
 private:
-    void tick();
-
-    QTemporaryDir work;
-    QString savedDir;
+    windowtest::CatalogueFolder work{
+        QStringList{u"440000|广东省"_qs, u"440100|广州市"_qs, u"440103|荔湾区"_qs}};
     std::unique_ptr<Form1> form;
 };
 
@@ -78,39 +75,14 @@ static double meanDifference(const QImage &a, const QImage &b)
     return sum / (4.0 * a.width() * a.height());
 }
 
-void TestHiDpi::initTestCase()
-{
-    savedDir = QDir::currentPath();
-    QFile file(work.filePath(u"city.txt"_qs));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringEncoder("GBK")(u"440000|广东省,440100|广州市,440103|荔湾区,\r\n"_qs));
-    file.close();
-    QDir::setCurrent(work.path());
-}
-
-void TestHiDpi::cleanupTestCase()
-{
-    QDir::setCurrent(savedDir);
-}
-
 void TestHiDpi::init()
 {
-    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs)); // refused at once
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    form = windowtest::openWindow();
 }
 
 void TestHiDpi::cleanup()
 {
     form.reset();
-}
-
-void TestHiDpi::tick()
-{
-    QTimer &timer = form->timer1();
-    timer.setInterval(0);
-    timer.start();
-    QTRY_VERIFY(!timer.isActive());
 }
 
 void TestHiDpi::window()
@@ -194,7 +166,7 @@ void TestHiDpi::windowDrawsMatchingFiles()
     const qreal dpr = form->windowHandle()->devicePixelRatio();
     if (dpr != 1 && dpr != 2)
         QSKIP("Exact comparison needs a whole-number scale; pictureAtDensity covers the rest.");
-    tick(); // takes the loading cover away
+    windowtest::runStartupTick(*form); // takes the loading cover away
 
     const auto atScale = [dpr](const QString &path) {
         return premultiplied(dpr == 2 ? dense(path) : path);
@@ -215,7 +187,7 @@ void TestHiDpi::windowDrawsMatchingFiles()
 // are only checked vertically: they may be longer than their labels.
 void TestHiDpi::captionsNotCut()
 {
-    tick();
+    windowtest::runStartupTick(*form);
     const qreal dpr = form->windowHandle()->devicePixelRatio();
     constexpr int Spare = 12;
     QStringList cut;

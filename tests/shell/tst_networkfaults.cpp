@@ -1,6 +1,7 @@
 #include "shell/controls.h"
 #include "shell/form1.h"
 #include "ui_form1.h"
+#include "windowtest.h"
 
 #include <QFile>
 #include <QPointer>
@@ -215,13 +216,12 @@ class TestNetworkFaults : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void startup_data();
     void startup();
 
 private:
-    QTemporaryDir work;
-    QString savedDir;
+    windowtest::CatalogueFolder work{
+        QStringList{u"440000|广东省"_qs, u"440300|深圳市"_qs, u"440305|南山区"_qs}};
 };
 
 void TestNetworkFaults::initTestCase()
@@ -229,27 +229,14 @@ void TestNetworkFaults::initTestCase()
     // A proxy from the environment would stand between the window and the loopback servers.
     for (const char *name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
         qunsetenv(name);
-    savedDir = QDir::currentPath();
-    QFile file(work.filePath(u"city.txt"_qs));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringEncoder("GBK")(u"440000|广东省,440300|深圳市,440305|南山区,"_qs));
-    file.close();
-    QDir::setCurrent(work.path());
 
     // The first window loads fonts, pictures and the network stack once for the whole process;
     // that is not what the rows measure.
     Form1 warmUp(QUrl(u"http://127.0.0.1:%1/"_qs.arg(closedPort())));
     warmUp.show();
     QVERIFY(QTest::qWaitForWindowExposed(&warmUp));
-    warmUp.timer1().setInterval(0);
-    warmUp.timer1().start();
-    QTRY_VERIFY(!warmUp.timer1().isActive());
+    windowtest::runStartupTick(warmUp);
     deflateBomb(); // the same allocation pattern as the row's, before any row measures
-}
-
-void TestNetworkFaults::cleanupTestCase()
-{
-    QDir::setCurrent(savedDir);
 }
 
 void TestNetworkFaults::startup_data()
@@ -301,9 +288,7 @@ void TestNetworkFaults::startup()
     } else {
         QTest::qWait(300);
         QVERIFY(form->timer1().isActive());
-        form->timer1().setInterval(0);
-        form->timer1().start();
-        QTRY_VERIFY(!form->timer1().isActive());
+        windowtest::runStartupTick(*form);
     }
 
     Ui::Form1 &ui = form->controls();

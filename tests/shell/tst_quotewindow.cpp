@@ -2,22 +2,13 @@
 #include "shell/controls.h"
 #include "shell/form1.h"
 #include "ui_form1.h"
+#include "windowtest.h"
 
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
-
-// Records what the window hands to the desktop instead of launching it.
-class Launches : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl &url) { urls << url; }
-};
 
 // The quotation, the area boxes and the links, driven on the real window with the bundled
 // catalogue.
@@ -26,8 +17,6 @@ class TestQuoteWindow : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -43,51 +32,29 @@ private slots:
     void refusals();
 
 private:
-    void tick();
+    static QByteArray catalogue()
+    {
+        QFile bundled(QStringLiteral(BUNDLED_CATALOGUE));
+        return bundled.open(QIODevice::ReadOnly) ? bundled.readAll() : QByteArray();
+    }
     static void pick(QComboBox *list, const QString &text);
     QString clickAndAnswer(QWidget *control);
 
-    QTemporaryDir work;
-    QString savedDir;
-    Launches launches;
+    windowtest::CatalogueFolder work{catalogue()};
+    windowtest::Launches launches;
     std::unique_ptr<Form1> form;
     QString messageTitle;
 };
 
-void TestQuoteWindow::initTestCase()
-{
-    savedDir = QDir::currentPath();
-    QVERIFY(QFile::copy(QStringLiteral(BUNDLED_CATALOGUE), work.filePath(u"city.txt"_qs)));
-    QDir::setCurrent(work.path());
-    for (const char *scheme : {"http", "https", "file"})
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &launches, "open");
-}
-
-void TestQuoteWindow::cleanupTestCase()
-{
-    for (const char *scheme : {"http", "https", "file"})
-        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-    QDir::setCurrent(savedDir);
-}
-
 void TestQuoteWindow::init()
 {
     launches.urls.clear();
-    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs)); // refused at once
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    form = windowtest::openWindow();
 }
 
 void TestQuoteWindow::cleanup()
 {
     form.reset();
-}
-
-void TestQuoteWindow::tick()
-{
-    form->timer1().setInterval(0);
-    form->timer1().start();
-    QTRY_VERIFY(!form->timer1().isActive());
 }
 
 // Picks with the keyboard: Down from the item before, as a user stepping through the list.
@@ -217,7 +184,7 @@ void TestQuoteWindow::emptyHeadlinesLaunchNothing()
 void TestQuoteWindow::quotationEndToEnd()
 {
     Ui::Form1 &ui = form->controls();
-    tick();
+    windowtest::runStartupTick(*form);
     pick(ui.city1, u"110000|北京市"_qs);
     pick(ui.city2, u"110100|北京市"_qs);
     pick(ui.city3, u"110101|东城区"_qs);
@@ -273,7 +240,7 @@ void TestQuoteWindow::refusals()
     QFETCH(QString, kitchen);
     QFETCH(QString, message);
     Ui::Form1 &ui = form->controls();
-    tick();
+    windowtest::runStartupTick(*form);
     if (address) {
         pick(ui.city1, u"440000|广东省"_qs);
         pick(ui.city2, u"440300|深圳市"_qs);

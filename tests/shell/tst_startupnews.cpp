@@ -2,6 +2,7 @@
 #include "shell/controls.h"
 #include "shell/form1.h"
 #include "ui_form1.h"
+#include "windowtest.h"
 
 #include <QDesktopServices>
 #include <QStringEncoder>
@@ -60,15 +61,6 @@ private:
     QList<QTcpSocket *> sockets;
 };
 
-class Launches : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl &url) { urls << url; }
-};
-
 // The start-up: the catalogue first, the news page fetched unseen, the loading cover over the
 // window, and at the tick the headlines, the provinces and the cover taken away.
 class TestStartupNews : public QObject
@@ -76,7 +68,6 @@ class TestStartupNews : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void cleanupTestCase();
     void cleanup();
 
@@ -91,12 +82,11 @@ private slots:
     void hostilePages();
 
 private:
-    void tick();
     static QStringList captions(Form1 &form);
 
-    QTemporaryDir work;
-    QString savedDir;
-    Launches launches;
+    windowtest::CatalogueFolder work{
+        QStringList{u"440000|广东省"_qs, u"440300|深圳市"_qs, u"440305|南山区"_qs}};
+    windowtest::Launches launches{{u"http"_qs}};
     std::unique_ptr<Form1> form;
 };
 
@@ -114,35 +104,15 @@ static QByteArray newsPage(int count, bool terminator = true)
     return QStringEncoder("GBK")(html + u"</body></html>"_qs);
 }
 
-void TestStartupNews::initTestCase()
-{
-    savedDir = QDir::currentPath();
-    QFile file(work.filePath(u"city.txt"_qs));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringEncoder("GBK")(u"440000|广东省,440300|深圳市,440305|南山区,"_qs));
-    file.close();
-    QDir::setCurrent(work.path());
-    QDesktopServices::setUrlHandler(u"http"_qs, &launches, "open");
-}
-
 void TestStartupNews::cleanupTestCase()
 {
-    QDesktopServices::unsetUrlHandler(u"http"_qs);
     QFile::remove(QCoreApplication::applicationDirPath() + u"/loading.html"_qs);
-    QDir::setCurrent(savedDir);
 }
 
 void TestStartupNews::cleanup()
 {
     form.reset();
     launches.urls.clear();
-}
-
-void TestStartupNews::tick()
-{
-    form->timer1().setInterval(0);
-    form->timer1().start();
-    QTRY_VERIFY(!form->timer1().isActive());
 }
 
 QStringList TestStartupNews::captions(Form1 &form)
@@ -189,7 +159,7 @@ void TestStartupNews::headlines()
     form->show();
     QTRY_VERIFY(server.connections == 1 && server.allWritten());
     QTest::qWait(100);
-    tick();
+    windowtest::runStartupTick(*form);
 
     const QStringList shown = captions(*form);
     for (int i = 0; i < 10; ++i)
@@ -211,7 +181,7 @@ void TestStartupNews::onlyWhatArrivedByTheTick()
     form = std::make_unique<Form1>(server.url());
     QTRY_VERIFY(server.connections == 1 && server.allWritten());
     QTest::qWait(100);
-    tick();
+    windowtest::runStartupTick(*form);
     server.sendRest();
     QTest::qWait(100);
     QCOMPARE(captions(*form).count(u"Label21"_qs), 7);
@@ -223,7 +193,7 @@ void TestStartupNews::unreachableNewsPage()
     form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs));
     form->show();
     QTest::qWait(50);
-    tick();
+    windowtest::runStartupTick(*form);
     QCOMPARE(form->controls().city1->count(), 1);
     QVERIFY(form->controls().WebBrowser2->isHidden());
     QCOMPARE(captions(*form), QStringList(10, u"Label21"_qs));
@@ -278,7 +248,7 @@ void TestStartupNews::cover()
     QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(ui.Picture1, submit));
     QVERIFY(QApplication::activeModalWidget() == nullptr);
 
-    tick();
+    windowtest::runStartupTick(*form);
     QVERIFY(cover->isHidden());
     QCOMPARE(form->findChild<QTextBrowser *>(u"WebBrowser2"_qs), cover); // hidden, not destroyed
     QCOMPARE(ui.city1->count(), 1);
@@ -312,7 +282,7 @@ void TestStartupNews::hostilePages()
     form = std::make_unique<Form1>(server.url());
     QTRY_VERIFY(server.connections == 1);
     QTest::qWait(200);
-    tick();
+    windowtest::runStartupTick(*form);
     QCOMPARE(form->controls().city1->count(), 1);
     QVERIFY(form->controls().WebBrowser2->isHidden());
 }
