@@ -98,7 +98,9 @@ std::optional<double> readArea(QStringView text, const QLocale &locale)
         plain.setNumberOptions(QLocale::RejectGroupSeparator);
         value = plain.toDouble(trimmed, &ok);
     }
-    if (!ok || !std::isfinite(value))
+    // A number whose written form reads back as infinite (the fifteen digits round the largest
+    // doubles up) would reach the site as a value out of range.
+    if (!ok || !std::isfinite(value) || !std::isfinite(writeArea(value).toDouble()))
         return std::nullopt;
     return value;
 }
