@@ -147,7 +147,8 @@ void LineShape::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawLine(0, 0, width() - 1, height() - 1);
+    // Through the centres of the corner pixels, so that a one-pixel lean shows halfway down.
+    painter.drawLine(QPointF(0.5, 0.5), QPointF(width() - 0.5, height() - 0.5));
 }
 
 PickList::PickList(QWidget *parent) : QComboBox(parent)
