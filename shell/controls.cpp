@@ -7,14 +7,20 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-Artwork::Artwork(const QString &path) : m_path(path), m_normal(path)
+Artwork::Artwork(const QString &path) : m_path(path), m_normal(path) {}
+
+const QPixmap &Artwork::dense() const
 {
-    QPixmap dense(densePath(path));
-    // A twin of any other size would change the picture's logical size: ignore it.
-    if (!m_normal.isNull() && dense.size() == 2 * m_normal.size()) {
-        dense.setDevicePixelRatio(2);
-        m_dense = dense;
+    if (!m_denseLoaded) {
+        m_denseLoaded = true;
+        QPixmap twin(densePath(m_path));
+        // A twin of any other size would change the picture's logical size: ignore it.
+        if (!m_normal.isNull() && twin.size() == 2 * m_normal.size()) {
+            twin.setDevicePixelRatio(2);
+            m_dense = twin;
+        }
     }
+    return m_dense;
 }
 
 QString Artwork::densePath(const QString &path)
@@ -27,7 +33,7 @@ QString Artwork::densePath(const QString &path)
 
 QPixmap Artwork::pixmap(qreal devicePixelRatio) const
 {
-    if (m_dense.isNull() || devicePixelRatio <= 1 || qFuzzyCompare(devicePixelRatio, 1))
+    if (devicePixelRatio <= 1 || qFuzzyCompare(devicePixelRatio, 1) || dense().isNull())
         return m_normal;
     if (qFuzzyCompare(devicePixelRatio, 2))
         return m_dense;
@@ -36,7 +42,7 @@ QPixmap Artwork::pixmap(qreal devicePixelRatio) const
     if (m_rescaled.isNull() || !qFuzzyCompare(m_rescaledFor, devicePixelRatio)) {
         const QSize device = (QSizeF(size()) * devicePixelRatio).toSize();
         QImage image =
-            m_dense.toImage().scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            dense().toImage().scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         image.setDevicePixelRatio(devicePixelRatio);
         m_rescaled = QPixmap::fromImage(std::move(image));
         m_rescaledFor = devicePixelRatio;

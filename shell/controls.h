@@ -29,9 +29,13 @@ public:
     static QString densePath(const QString &path);
 
 private:
+    // Loaded on first use, so that an ordinary screen never decodes the twin.
+    const QPixmap &dense() const;
+
     QString m_path;
     QPixmap m_normal;
-    QPixmap m_dense;
+    mutable bool m_denseLoaded = false;
+    mutable QPixmap m_dense;
     mutable QPixmap m_rescaled;
     mutable qreal m_rescaledFor = 0;
 };
