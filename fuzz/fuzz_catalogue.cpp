@@ -1,6 +1,7 @@
 // Input: the bytes of a catalogue file. The catalogue is only the first line; the bytes after
 // its carriage return, which the program never reads, choose the entries to pick, two at a time
 // (province, then city), as an index into the list on screen.
+#include "fuzz/check.h"
 #include "region/regioncatalogue.h"
 #include "region/runfailure.h"
 
@@ -13,14 +14,6 @@ using namespace region;
 
 namespace
 {
-
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        fprintf(stderr, "invariant broken: %s\n", what);
-        abort();
-    }
-}
 
 struct Pick {
     unsigned province = 0;

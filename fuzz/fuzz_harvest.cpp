@@ -1,5 +1,6 @@
 // Input: one byte choosing the Content-Type the page arrived with, then the page's bytes. With
 // the last choice the Content-Type is the input's own first line.
+#include "fuzz/check.h"
 #include "web/headlines.h"
 #include "web/links.h"
 
@@ -11,14 +12,6 @@ using namespace web;
 
 namespace
 {
-
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        fprintf(stderr, "invariant broken: %s\n", what);
-        abort();
-    }
-}
 
 // No header, the page's usual charset, the two Unicode ones and a name no decoder knows, which
 // must fall through to the byte-order mark, the <meta> prescan and GBK.

@@ -3,6 +3,7 @@
 //   byte 1: bits 0-2 the grade options, the rest modulo 3 the locale (C, zh_CN, de_DE)
 // The texts are province, city, district, phone, house type, bathrooms, balconies, then the
 // living-room, dining-room, bedroom, kitchen, bathroom and balcony areas; missing ones are empty.
+#include "fuzz/check.h"
 #include "quote/quotation.h"
 #include "web/links.h"
 
@@ -18,14 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-
-void check(bool condition, const char *what)
-{
-    if (!condition) {
-        fprintf(stderr, "invariant broken: %s\n", what);
-        abort();
-    }
-}
 
 const QString Origin = u"http://www.example.com"_s;
 

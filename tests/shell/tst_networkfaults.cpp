@@ -35,23 +35,10 @@ constexpr qint64 HugeBody = 50 * 1024 * 1024;
 constexpr qint64 BombBody = 64 * 1024 * 1024;
 constexpr qint64 AllowedGrowthKiB = 40 * 1024;
 
-// Headline inputs first, so that every fault that lets some bytes through lets them through.
-QByteArray newsPage(int count, bool terminator)
-{
-    QString html = u"<html><head><meta charset=\"gbk\"></head><body>"_qs;
-    for (int i = 1; i <= count; ++i)
-        html +=
-            u"<input type=hidden name=news%1 value=\"装修快讯 %1\" mysrc=\"http://news.example.com/%1.html\">"_qs
-                .arg(i);
-    if (terminator)
-        html += u"<input type=hidden value=\"已结束\">"_qs;
-    return QStringEncoder("GBK")(html);
-}
-
 // A zlib stream (what HTTP calls deflate) of the page followed by a flood of spaces.
 QByteArray deflateBomb()
 {
-    QByteArray plain = newsPage(2, false);
+    QByteArray plain = windowtest::newsPage(2, false);
     plain.append(BombBody - plain.size(), ' ');
     return qCompress(plain).mid(4); // qCompress puts the plain length in front
 }
@@ -122,12 +109,14 @@ private:
         switch (fault) {
         case Fault::Refused: // never connected to
         case Fault::Serve:
-            send(socket, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n", newsPage(4, true));
+            send(socket, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n",
+                 windowtest::newsPage(4, true));
             socket->disconnectFromHost();
             break;
         case Fault::ResetMidBody:
         case Fault::ClosedEarly:
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + newsPage(3, false));
+            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" +
+                          windowtest::newsPage(3, false));
             QTimer::singleShot(100, socket, [socket, reset = fault == Fault::ResetMidBody] {
                 if (reset) {
                     // A zero linger makes the close send RST instead of FIN.
@@ -141,7 +130,8 @@ private:
             });
             break;
         case Fault::Drip: {
-            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + newsPage(2, false));
+            socket->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" +
+                          windowtest::newsPage(2, false));
             auto *drip = new QTimer(socket);
             connect(drip, &QTimer::timeout, socket, [socket] { socket->write("<b> "); });
             drip->start(50);
@@ -150,7 +140,7 @@ private:
         case Fault::Huge:
             socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(HugeBody) +
                           "\r\n\r\n");
-            bodyBytesSent = socket->write(newsPage(2, false));
+            bodyBytesSent = socket->write(windowtest::newsPage(2, false));
             // Topped up as the socket drains, so that the body is never held here in full.
             connect(socket, &QTcpSocket::bytesWritten, socket, [this, socket] {
                 const QByteArray filler(64 * 1024, 'x');
@@ -162,19 +152,19 @@ private:
         case Fault::RedirectLoop:
             send(socket,
                  "HTTP/1.1 301 Moved Permanently\r\nLocation: " + url().toEncoded() + "\r\n",
-                 newsPage(2, true));
+                 windowtest::newsPage(2, true));
             socket->disconnectFromHost();
             break;
         case Fault::RedirectElsewhere:
             send(socket,
                  "HTTP/1.1 301 Moved Permanently\r\nLocation: " + redirectTarget.toEncoded() +
                      "\r\n",
-                 newsPage(2, true));
+                 windowtest::newsPage(2, true));
             socket->disconnectFromHost();
             break;
         case Fault::BrokenGzip:
             send(socket, "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n",
-                 "\x1f\x8b\x08\x00" + newsPage(2, true));
+                 "\x1f\x8b\x08\x00" + windowtest::newsPage(2, true));
             socket->disconnectFromHost();
             break;
         case Fault::DeflateBomb: {
@@ -184,7 +174,7 @@ private:
             break;
         }
         case Fault::ServerError: {
-            const QByteArray page = newsPage(5, true);
+            const QByteArray page = windowtest::newsPage(5, true);
             const qsizetype half = page.size() / 2;
             socket->write("HTTP/1.1 500 Internal Server Error\r\nContent-Type: text/html; "
                           "charset=gbk\r\nTransfer-Encoding: chunked\r\n\r\n");

@@ -90,20 +90,6 @@ private:
     std::unique_ptr<Form1> form;
 };
 
-static QByteArray newsPage(int count, bool terminator = true)
-{
-    QString html = u"<html><head><meta charset=\"gbk\"></head><body>"_qs;
-    for (int i = 1; i <= count; ++i)
-        html +=
-            u"<input type=hidden name=news%1 value=\"装修快讯 %1\" mysrc=\"http://news.example.com/%1.html\">"_qs
-                .arg(i);
-    if (terminator)
-        html +=
-            u"<input type=hidden value=\"已结束\"><input name=news%1 value=late mysrc=x>"_qs.arg(
-                count + 1);
-    return QStringEncoder("GBK")(html + u"</body></html>"_qs);
-}
-
 void TestStartupNews::cleanupTestCase()
 {
     QFile::remove(QCoreApplication::applicationDirPath() + u"/loading.html"_qs);
@@ -131,7 +117,7 @@ void TestStartupNews::headlines_data()
 
     QTest::newRow("GBK declared in the page")
         << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n")
-        << newsPage(3) << 3;
+        << windowtest::newsPage(3) << 3;
     const QByteArray utf8 =
         u"<input name=news1 value=\"装修快讯 1\" mysrc=\"http://news.example.com/1.html\">"
         "<input name=NEWS2 value=\"装修快讯 2\" mysrc=\"http://news.example.com/2.html\">"_qs
@@ -141,9 +127,10 @@ void TestStartupNews::headlines_data()
                       "close\r\n\r\n")
         << utf8 << 2;
     QTest::newRow("error page still walked")
-        << QByteArray("HTTP/1.1 404 Not Found\r\nConnection: close\r\n\r\n") << newsPage(1) << 1;
-    QTest::newRow("ten of eleven")
-        << QByteArray("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n") << newsPage(11, false) << 10;
+        << QByteArray("HTTP/1.1 404 Not Found\r\nConnection: close\r\n\r\n")
+        << windowtest::newsPage(1) << 1;
+    QTest::newRow("ten of eleven") << QByteArray("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n")
+                                   << windowtest::newsPage(11, false) << 10;
 }
 
 void TestStartupNews::headlines()
@@ -174,7 +161,7 @@ void TestStartupNews::onlyWhatArrivedByTheTick()
 {
     PageServer server;
     server.head = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=gbk\r\n\r\n";
-    const QByteArray page = newsPage(6);
+    const QByteArray page = windowtest::newsPage(6);
     const qsizetype cut = page.indexOf("<input type=hidden name=news4");
     server.first = page.left(cut);
     server.rest = page.mid(cut);
@@ -262,14 +249,14 @@ void TestStartupNews::hostilePages_data()
     QTest::addColumn<QByteArray>("first");
     QTest::addColumn<bool>("endless");
 
-    QByteArray nested = QByteArray("<div>").repeated(100000) + newsPage(2);
+    QByteArray nested = QByteArray("<div>").repeated(100000) + windowtest::newsPage(2);
     QTest::newRow("100000 nested elements") << nested << false;
-    QTest::newRow("20 MB") << newsPage(2) + QByteArray(20 * 1024 * 1024, 'x') << false;
+    QTest::newRow("20 MB") << windowtest::newsPage(2) + QByteArray(20 * 1024 * 1024, 'x') << false;
     QByteArray binary(1 << 20, '\0');
     for (int i = 0; i < binary.size(); ++i)
         binary[i] = char((i * 7919) & 0xff);
     QTest::newRow("binary") << binary << false;
-    QTest::newRow("never finishes") << newsPage(2, false) << true;
+    QTest::newRow("never finishes") << windowtest::newsPage(2, false) << true;
 }
 
 void TestStartupNews::hostilePages()

@@ -44,6 +44,22 @@ private:
     QTemporaryDir dir;
 };
 
+// A GBK news page: `count` headlines first, then (unless left out) the terminator and one more
+// input that the walk must never reach.
+inline QByteArray newsPage(int count, bool terminator = true)
+{
+    QString html = QStringLiteral("<html><head><meta charset=\"gbk\"></head><body>");
+    for (int i = 1; i <= count; ++i)
+        html += QStringLiteral("<input type=hidden name=news%1 value=\"装修快讯 %1\" "
+                               "mysrc=\"http://news.example.com/%1.html\">")
+                    .arg(i);
+    if (terminator)
+        html += QStringLiteral("<input type=hidden value=\"已结束\"><input name=news%1 value=late "
+                               "mysrc=x>")
+                    .arg(count + 1);
+    return QStringEncoder("GBK")(html + QStringLiteral("</body></html>"));
+}
+
 inline QUrl refusedNewsPage()
 {
     return QUrl(QStringLiteral("http://127.0.0.1:1/softnews.html"));
