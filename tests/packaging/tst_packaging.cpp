@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // Builds the Debian package from this build tree with CPack, unpacks it as dpkg would and checks
 // what a user gets: the files and their places, the control data, the desktop metadata, and that
 // the installed command starts from any working folder.
@@ -30,19 +32,19 @@ struct Entry {
 QList<Entry> expectedEntries()
 {
     QList<Entry> entries = {
-        {ProgramDir + u"/zxquote"_qs, Kind::Executable, {}},
-        {ProgramDir + u"/city.txt"_qs, Kind::Data, u"data/city.txt"_qs},
-        {ProgramDir + u"/loading.html"_qs, Kind::Data, u"data/loading.html"_qs},
-        {ProgramDir + u"/111.doc"_qs, Kind::Data, u"data/111.doc"_qs},
-        {u"usr/bin/zxquote"_qs, Kind::Link, ProgramDir + u"/zxquote"_qs},
-        {u"usr/share/applications/%1.desktop"_qs.arg(AppId), Kind::Data,
-         u"packaging/%1.desktop"_qs.arg(AppId)},
-        {u"usr/share/metainfo/%1.metainfo.xml"_qs.arg(AppId), Kind::Data, {}},
-        {u"usr/share/doc/zxquote/copyright"_qs, Kind::Data, u"packaging/copyright"_qs},
+        {ProgramDir + u"/zxquote"_s, Kind::Executable, {}},
+        {ProgramDir + u"/city.txt"_s, Kind::Data, u"data/city.txt"_s},
+        {ProgramDir + u"/loading.html"_s, Kind::Data, u"data/loading.html"_s},
+        {ProgramDir + u"/111.doc"_s, Kind::Data, u"data/111.doc"_s},
+        {u"usr/bin/zxquote"_s, Kind::Link, ProgramDir + u"/zxquote"_s},
+        {u"usr/share/applications/%1.desktop"_s.arg(AppId), Kind::Data,
+         u"packaging/%1.desktop"_s.arg(AppId)},
+        {u"usr/share/metainfo/%1.metainfo.xml"_s.arg(AppId), Kind::Data, {}},
+        {u"usr/share/doc/zxquote/copyright"_s, Kind::Data, u"packaging/copyright"_s},
     };
     for (int n : IconSizes)
-        entries.append({u"usr/share/icons/hicolor/%1x%1/apps/%2.png"_qs.arg(n).arg(AppId),
-                        Kind::Data, u"assets/icons/hicolor/%1x%1/apps/zxquote.png"_qs.arg(n)});
+        entries.append({u"usr/share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(n).arg(AppId),
+                        Kind::Data, u"assets/icons/hicolor/%1x%1/apps/zxquote.png"_s.arg(n)});
     return entries;
 }
 
@@ -109,9 +111,9 @@ QProcessEnvironment programEnvironment()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // The news page is fetched at start-up; a closed loopback proxy keeps it off the network.
-    env.insert(u"http_proxy"_qs, u"http://127.0.0.1:9"_qs);
-    env.remove(u"no_proxy"_qs);
-    env.remove(u"WAYLAND_DISPLAY"_qs);
+    env.insert(u"http_proxy"_s, u"http://127.0.0.1:9"_s);
+    env.remove(u"no_proxy"_s);
+    env.remove(u"WAYLAND_DISPLAY"_s);
     return env;
 }
 
@@ -120,12 +122,12 @@ QList<QSize> programWindows(const QString &display)
 {
     QProcess xwininfo;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"DISPLAY"_qs, display);
+    env.insert(u"DISPLAY"_s, display);
     xwininfo.setProcessEnvironment(env);
-    xwininfo.start(u"xwininfo"_qs, {u"-root"_qs, u"-tree"_qs});
+    xwininfo.start(u"xwininfo"_s, {u"-root"_s, u"-tree"_s});
     if (!xwininfo.waitForFinished(5000))
         return {};
-    static const QRegularExpression window(uR"(^\s+0x[0-9a-f]+ .*: \(".+"\)\s+(\d+)x(\d+)[+-])"_qs,
+    static const QRegularExpression window(uR"(^\s+0x[0-9a-f]+ .*: \(".+"\)\s+(\d+)x(\d+)[+-])"_s,
                                            QRegularExpression::MultilineOption);
     QList<QSize> sizes;
     const QString listing = QString::fromUtf8(xwininfo.readAllStandardOutput());
@@ -167,22 +169,22 @@ private:
 void TestPackaging::initTestCase()
 {
     QVERIFY(work.isValid());
-    const QString out = work.filePath(u"package"_qs);
-    QStringList arguments = {u"--config"_qs, QStringLiteral(CPACK_CONFIG), u"-B"_qs, out};
+    const QString out = work.filePath(u"package"_s);
+    QStringList arguments = {u"--config"_s, QStringLiteral(CPACK_CONFIG), u"-B"_s, out};
     if (const QString config = QStringLiteral(BUILD_CONFIG); !config.isEmpty())
-        arguments << u"-C"_qs << config;
+        arguments << u"-C"_s << config;
     const Result cpack = run(QStringLiteral(CPACK_COMMAND), arguments, 90000);
     QVERIFY2(cpack.code == 0, describe(cpack).constData());
 
-    const QStringList debs = QDir(out).entryList({u"*.deb"_qs}, QDir::Files);
+    const QStringList debs = QDir(out).entryList({u"*.deb"_s}, QDir::Files);
     QVERIFY2(debs.size() == 1, qPrintable(debs.join(u", ")));
     deb = QDir(out).filePath(debs.first());
 
-    root = work.filePath(u"root"_qs);
-    const Result unpack = run(u"dpkg-deb"_qs, {u"-x"_qs, deb, root});
+    root = work.filePath(u"root"_s);
+    const Result unpack = run(u"dpkg-deb"_s, {u"-x"_s, deb, root});
     QVERIFY2(unpack.code == 0, describe(unpack).constData());
 
-    const Result info = run(u"dpkg-deb"_qs, {u"-f"_qs, deb});
+    const Result info = run(u"dpkg-deb"_s, {u"-f"_s, deb});
     QVERIFY2(info.code == 0, describe(info).constData());
     fields = parseControl(info.out);
 }
@@ -263,7 +265,7 @@ void TestPackaging::icons()
 {
     QFETCH(int, size);
     QImageReader reader(
-        packaged(u"usr/share/icons/hicolor/%1x%1/apps/%2.png"_qs.arg(size).arg(AppId)));
+        packaged(u"usr/share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(size).arg(AppId)));
     QCOMPARE(reader.format(), QByteArray("png"));
     const QImage image = reader.read();
     QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
@@ -279,26 +281,26 @@ void TestPackaging::control_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("pattern");
 
-    const Result arch = run(u"dpkg"_qs, {u"--print-architecture"_qs});
-    const QString anyDependency = uR"((^|, )%1( \(| \||,|$))"_qs;
+    const Result arch = run(u"dpkg"_s, {u"--print-architecture"_s});
+    const QString anyDependency = uR"((^|, )%1( \(| \||,|$))"_s;
 
-    QTest::newRow("package") << u"Package"_qs << u"^zxquote$"_qs;
-    QTest::newRow("version") << u"Version"_qs
-                             << u"^%1$"_qs.arg(
+    QTest::newRow("package") << u"Package"_s << u"^zxquote$"_s;
+    QTest::newRow("version") << u"Version"_s
+                             << u"^%1$"_s.arg(
                                     QRegularExpression::escape(QStringLiteral(PROJECT_VERSION)));
-    QTest::newRow("architecture") << u"Architecture"_qs
-                                  << u"^%1$"_qs.arg(QString::fromUtf8(arch.out.trimmed()));
-    QTest::newRow("maintainer") << u"Maintainer"_qs << uR"(^\S.* <[^@ ]+@[^> ]+>$)"_qs;
-    QTest::newRow("section") << u"Section"_qs << uR"(^[a-z0-9-]+$)"_qs;
+    QTest::newRow("architecture") << u"Architecture"_s
+                                  << u"^%1$"_s.arg(QString::fromUtf8(arch.out.trimmed()));
+    QTest::newRow("maintainer") << u"Maintainer"_s << uR"(^\S.* <[^@ ]+@[^> ]+>$)"_s;
+    QTest::newRow("section") << u"Section"_s << uR"(^[a-z0-9-]+$)"_s;
     // A summary line, then the long description on indented lines.
-    QTest::newRow("description") << u"Description"_qs << uR"(^\S.{0,78}\n \S)"_qs;
+    QTest::newRow("description") << u"Description"_s << uR"(^\S.{0,78}\n \S)"_s;
     for (const char *library : {"libqt6widgets6", "libqt6gui6", "libqt6network6", "libqt6core6",
                                 "libxml2", "libc6", "libstdc\\+\\+6"}) {
         QTest::addRow("depends on %s", library)
-            << u"Depends"_qs << anyDependency.arg(QLatin1String(library));
+            << u"Depends"_s << anyDependency.arg(QLatin1String(library));
     }
     QTest::newRow("recommends a CJK font")
-        << u"Recommends"_qs << anyDependency.arg(u"fonts-noto-cjk"_qs);
+        << u"Recommends"_s << anyDependency.arg(u"fonts-noto-cjk"_s);
 }
 
 void TestPackaging::control()
@@ -316,14 +318,14 @@ void TestPackaging::metadata_data()
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("arguments");
 
-    const QString desktop = u"usr/share/applications/%1.desktop"_qs.arg(AppId);
-    const QString metainfo = u"usr/share/metainfo/%1.metainfo.xml"_qs.arg(AppId);
-    QTest::newRow("desktop entry") << u"desktop-file-validate"_qs << QStringList{desktop};
-    QTest::newRow("metainfo") << u"appstreamcli"_qs
-                              << QStringList{u"validate"_qs, u"--no-net"_qs, metainfo};
+    const QString desktop = u"usr/share/applications/%1.desktop"_s.arg(AppId);
+    const QString metainfo = u"usr/share/metainfo/%1.metainfo.xml"_s.arg(AppId);
+    QTest::newRow("desktop entry") << u"desktop-file-validate"_s << QStringList{desktop};
+    QTest::newRow("metainfo") << u"appstreamcli"_s
+                              << QStringList{u"validate"_s, u"--no-net"_s, metainfo};
     // The metainfo against the desktop entry it launches.
     QTest::newRow("installed tree")
-        << u"appstreamcli"_qs << QStringList{u"validate-tree"_qs, u"--no-net"_qs, u"."_qs};
+        << u"appstreamcli"_s << QStringList{u"validate-tree"_s, u"--no-net"_s, u"."_s};
 }
 
 void TestPackaging::metadata()
@@ -333,7 +335,7 @@ void TestPackaging::metadata()
     QProcess validator;
     validator.setWorkingDirectory(root);
     validator.start(program, arguments);
-    QVERIFY2(validator.waitForStarted(), qPrintable(program + u" is not installed"_qs));
+    QVERIFY2(validator.waitForStarted(), qPrintable(program + u" is not installed"_s));
     QVERIFY(validator.waitForFinished(30000));
     const QByteArray said = validator.readAllStandardOutput() + validator.readAllStandardError();
     QVERIFY2(validator.exitStatus() == QProcess::NormalExit && validator.exitCode() == 0,
@@ -343,17 +345,17 @@ void TestPackaging::metadata()
 // What the validators do not check: that the menu entry's command and icon are in the package.
 void TestPackaging::launcher()
 {
-    const auto entry = desktopEntry(packaged(u"usr/share/applications/%1.desktop"_qs.arg(AppId)));
-    const QString command = entry.value(u"Exec"_qs).section(u' ', 0, 0);
+    const auto entry = desktopEntry(packaged(u"usr/share/applications/%1.desktop"_s.arg(AppId)));
+    const QString command = entry.value(u"Exec"_s).section(u' ', 0, 0);
     QVERIFY(!command.isEmpty());
     QVERIFY2(!command.contains(u'/'), "Exec should name a command on the PATH");
-    QVERIFY2(QFileInfo(packaged(u"usr/bin/"_qs + command)).isExecutable(), qPrintable(command));
+    QVERIFY2(QFileInfo(packaged(u"usr/bin/"_s + command)).isExecutable(), qPrintable(command));
 
-    const QString icon = entry.value(u"Icon"_qs);
+    const QString icon = entry.value(u"Icon"_s);
     QCOMPARE(icon, AppId);
     for (int n : IconSizes)
         QVERIFY(QFileInfo::exists(
-            packaged(u"usr/share/icons/hicolor/%1x%1/apps/%2.png"_qs.arg(n).arg(icon))));
+            packaged(u"usr/share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(n).arg(icon))));
 }
 
 // The command starts from a working folder without the catalogue and neither exits nor fails in
@@ -364,14 +366,14 @@ void TestPackaging::keepsRunningOffscreen()
     QTemporaryDir elsewhere;
     QVERIFY(elsewhere.isValid());
     QProcessEnvironment env = programEnvironment();
-    env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     QProcess app;
     app.setProcessEnvironment(env);
     app.setWorkingDirectory(elsewhere.path());
-    app.start(packaged(u"usr/bin/zxquote"_qs), {});
+    app.start(packaged(u"usr/bin/zxquote"_s), {});
     QVERIFY2(app.waitForStarted(), qPrintable(app.errorString()));
     const bool ended = app.waitForFinished(3500);
-    QVERIFY2(!ended, qPrintable(u"exit %1: %2"_qs.arg(app.exitCode())
+    QVERIFY2(!ended, qPrintable(u"exit %1: %2"_s.arg(app.exitCode())
                                     .arg(QString::fromUtf8(app.readAllStandardError()))));
     app.kill();
     app.waitForFinished();
@@ -393,8 +395,8 @@ void TestPackaging::window()
     QFETCH(bool, catalogueInstalled);
     QFETCH(bool, mainWindow);
 
-    const QString catalogue = packaged(ProgramDir + u"/city.txt"_qs);
-    const QString away = catalogue + u".away"_qs;
+    const QString catalogue = packaged(ProgramDir + u"/city.txt"_s);
+    const QString away = catalogue + u".away"_s;
     if (!catalogueInstalled)
         QVERIFY(QFile::rename(catalogue, away));
     const auto restore = qScopeGuard([&] {
@@ -403,8 +405,8 @@ void TestPackaging::window()
     });
 
     QProcess xvfb;
-    xvfb.start(u"Xvfb"_qs, {u"-displayfd"_qs, u"1"_qs, u"-nolisten"_qs, u"tcp"_qs, u"-screen"_qs,
-                            u"0"_qs, u"1024x768x24"_qs});
+    xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s,
+                            u"0"_s, u"1024x768x24"_s});
     QVERIFY2(xvfb.waitForStarted(), "Xvfb is not installed");
     const auto stopServer = qScopeGuard([&xvfb] {
         xvfb.terminate();
@@ -414,17 +416,17 @@ void TestPackaging::window()
     while (!xvfb.canReadLine() && !ready.hasExpired())
         xvfb.waitForReadyRead(100);
     QVERIFY2(xvfb.canReadLine(), xvfb.readAllStandardError().constData());
-    const QString display = u":"_qs + QString::fromLatin1(xvfb.readLine().trimmed());
+    const QString display = u":"_s + QString::fromLatin1(xvfb.readLine().trimmed());
 
     QTemporaryDir elsewhere;
     QVERIFY(elsewhere.isValid());
     QProcessEnvironment env = programEnvironment();
-    env.insert(u"QT_QPA_PLATFORM"_qs, u"xcb"_qs);
-    env.insert(u"DISPLAY"_qs, display);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    env.insert(u"DISPLAY"_s, display);
     QProcess app;
     app.setProcessEnvironment(env);
     app.setWorkingDirectory(elsewhere.path());
-    app.start(packaged(u"usr/bin/zxquote"_qs), {});
+    app.start(packaged(u"usr/bin/zxquote"_s), {});
     QVERIFY2(app.waitForStarted(), qPrintable(app.errorString()));
     const auto stopApp = qScopeGuard([&app] {
         app.kill();
@@ -441,7 +443,7 @@ void TestPackaging::window()
     QTest::qSleep(3500);
     windows = programWindows(display);
     QVERIFY2(app.state() == QProcess::Running,
-             qPrintable(u"exit %1: %2"_qs.arg(app.exitCode())
+             qPrintable(u"exit %1: %2"_s.arg(app.exitCode())
                             .arg(QString::fromUtf8(app.readAllStandardError()))));
     if (mainWindow) {
         QCOMPARE(windows, QList<QSize>{MainWindowSize});

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using namespace region;
 
 class TestRegionCatalogue : public QObject
@@ -40,8 +42,8 @@ void TestRegionCatalogue::firstLine_data()
     QTest::newRow("LF alone does not") << QByteArray("a,\nb,\n") << "a,\nb,\n";
     QTest::newRow("no terminator") << QByteArray("a,b") << "a,b";
     QTest::newRow("starts with CR") << QByteArray("\r\na,") << "";
-    QTest::newRow("GBK names") << gbk(u"110000|北京市,110100|市辖区,"_qs)
-                               << u"110000|北京市,110100|市辖区,"_qs;
+    QTest::newRow("GBK names") << gbk(u"110000|北京市,110100|市辖区,"_s)
+                               << u"110000|北京市,110100|市辖区,"_s;
     // A UTF-8 byte-order mark is not recognised: its bytes stay in front of the first entry.
     QTest::newRow("BOM not skipped") << QByteArray("\xEF\xBB\xBF"
                                                    "110000|P,")
@@ -99,13 +101,13 @@ void TestRegionCatalogue::locate()
     QDir::setCurrent(work.path());
     auto restore = qScopeGuard([&] { QDir::setCurrent(saved); });
 
-    QCOMPARE(locateCatalogue(program.path()), u"city.txt"_qs); // nowhere: the bare name fails later
-    QFile beside(QDir(program.path()).filePath(u"city.txt"_qs));
+    QCOMPARE(locateCatalogue(program.path()), u"city.txt"_s); // nowhere: the bare name fails later
+    QFile beside(QDir(program.path()).filePath(u"city.txt"_s));
     QVERIFY(beside.open(QIODevice::WriteOnly));
     QCOMPARE(locateCatalogue(program.path()), beside.fileName());
-    QFile here(u"city.txt"_qs);
+    QFile here(u"city.txt"_s);
     QVERIFY(here.open(QIODevice::WriteOnly));
-    QCOMPARE(locateCatalogue(program.path()), u"city.txt"_qs); // the current directory wins
+    QCOMPARE(locateCatalogue(program.path()), u"city.txt"_s); // the current directory wins
 }
 
 void TestRegionCatalogue::entries_data()

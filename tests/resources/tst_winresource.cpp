@@ -5,6 +5,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 // Reads the compiled resource script (a .res file) the way the Windows loader and the file
 // manager's properties page do, and checks the icon and the version record in it.
 namespace
@@ -263,7 +265,7 @@ void TestWinResource::strings_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected"); // empty: any text, as long as there is one
 
-    QTest::newRow("description") << "FileDescription" << u"技术支持QQ："_qs + SupportAccount;
+    QTest::newRow("description") << "FileDescription" << u"技术支持QQ："_s + SupportAccount;
     QTest::newRow("file version") << "FileVersion"
                                   << "1.00.0001";
     QTest::newRow("product version") << "ProductVersion"

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // What a screen reader gets from the window: the accessibility tree as Qt builds it in process,
 // with the name, description and role of every control.
 class TestAccessibility : public QObject
@@ -33,7 +35,7 @@ private:
     QAccessibleInterface *node(const QString &objectName) const;
 
     windowtest::CatalogueFolder work{
-        QStringList{u"440000|广东省"_qs, u"440100|广州市"_qs, u"440103|荔湾区"_qs}};
+        QStringList{u"440000|广东省"_s, u"440100|广州市"_s, u"440103|荔湾区"_s}};
     std::unique_ptr<Form1> form;
 };
 
@@ -80,45 +82,45 @@ void TestAccessibility::names_data()
         QTest::newRow(control) << QString::fromLatin1(control) << role << name << description;
     };
     using R = QAccessible::Role;
-    row("Picture1", R::Pane, u"报价表单"_qs,
-        u"选择业主地址、户型和各房间面积，填写手机号码，然后单击“快速报价”"_qs);
-    row("Label1", R::StaticText, u"自动报价"_qs);
-    row("Image1", R::Graphic, u"家装工具"_qs, u"单击在浏览器中打开家装工具网站"_qs);
-    row("Image2", R::Graphic, u"装修效果图"_qs, u"单击在浏览器中打开装修效果图网页"_qs);
-    row("Image3", R::Graphic, u"精确报价"_qs, u"单击在浏览器中打开精确报价网页"_qs);
-    row("Image4", R::Graphic, u"使用说明"_qs, u"单击打开使用说明文档"_qs);
-    row("Image5", R::Graphic, u"快速报价"_qs, u"检查地址和手机号码，然后在浏览器中显示报价"_qs);
-    row("Image6", R::Graphic, u"在线咨询：建设网站"_qs, u"单击与技术支持在线交谈"_qs);
-    row("Image7", R::Graphic, u"在线咨询：投放广告"_qs, u"单击与技术支持在线交谈"_qs);
-    row("Image8", R::Graphic, u"在线咨询：合作加盟"_qs, u"单击与技术支持在线交谈"_qs);
-    row("Image9", R::Graphic, u"在线咨询：装修咨询"_qs, u"单击与技术支持在线交谈"_qs);
-    row("Label21", R::StaticText, u"进入Ruvelo官方"_qs, u"单击在浏览器中打开Ruvelo官方网站"_qs);
-    row("Label3", R::StaticText, u"户    型"_qs);
-    row("city1", R::ComboBox, u"业主地址：省"_qs);
-    row("city2", R::ComboBox, u"业主地址：市"_qs);
-    row("city3", R::ComboBox, u"业主地址：区"_qs);
-    row("Combo6", R::ComboBox, u"户型"_qs);
-    row("Combo4", R::ComboBox, u"卫生间数量"_qs);
-    row("Combo5", R::ComboBox, u"阳台数量"_qs);
-    const QString squareMetres = u"单位：平方米"_qs;
-    row("Text2", R::EditableText, u"客厅面积"_qs, squareMetres);
-    row("Text3", R::EditableText, u"餐厅面积"_qs, squareMetres);
-    row("Text4", R::EditableText, u"卧房面积"_qs, squareMetres);
-    row("Text5", R::EditableText, u"厨房面积"_qs, squareMetres);
-    row("Text6", R::EditableText, u"卫生间面积"_qs, squareMetres);
-    row("Text7", R::EditableText, u"阳台面积"_qs, squareMetres);
-    row("Text8", R::EditableText, u"手机号码"_qs, u"11位手机号码"_qs);
-    row("Option1", R::RadioButton, u"现代简约"_qs, u"装修风格"_qs);
-    row("Option5", R::RadioButton, u"西式田园"_qs, u"装修风格"_qs);
-    row("Option6", R::RadioButton, u"经济实惠"_qs, u"装修档次"_qs);
-    row("Option8", R::RadioButton, u"高档豪华"_qs, u"装修档次"_qs);
-    row("Frame1", R::Grouping, u"装修档次"_qs);
-    row("Frame2", R::Grouping, u"最新动态"_qs);
-    row("news0", R::StaticText, u"Label21"_qs, u"最新动态第1条，单击打开"_qs);
-    row("news9", R::StaticText, u"Label21"_qs, u"最新动态第10条，单击打开"_qs);
+    row("Picture1", R::Pane, u"报价表单"_s,
+        u"选择业主地址、户型和各房间面积，填写手机号码，然后单击“快速报价”"_s);
+    row("Label1", R::StaticText, u"自动报价"_s);
+    row("Image1", R::Graphic, u"家装工具"_s, u"单击在浏览器中打开家装工具网站"_s);
+    row("Image2", R::Graphic, u"装修效果图"_s, u"单击在浏览器中打开装修效果图网页"_s);
+    row("Image3", R::Graphic, u"精确报价"_s, u"单击在浏览器中打开精确报价网页"_s);
+    row("Image4", R::Graphic, u"使用说明"_s, u"单击打开使用说明文档"_s);
+    row("Image5", R::Graphic, u"快速报价"_s, u"检查地址和手机号码，然后在浏览器中显示报价"_s);
+    row("Image6", R::Graphic, u"在线咨询：建设网站"_s, u"单击与技术支持在线交谈"_s);
+    row("Image7", R::Graphic, u"在线咨询：投放广告"_s, u"单击与技术支持在线交谈"_s);
+    row("Image8", R::Graphic, u"在线咨询：合作加盟"_s, u"单击与技术支持在线交谈"_s);
+    row("Image9", R::Graphic, u"在线咨询：装修咨询"_s, u"单击与技术支持在线交谈"_s);
+    row("Label21", R::StaticText, u"进入Ruvelo官方"_s, u"单击在浏览器中打开Ruvelo官方网站"_s);
+    row("Label3", R::StaticText, u"户    型"_s);
+    row("city1", R::ComboBox, u"业主地址：省"_s);
+    row("city2", R::ComboBox, u"业主地址：市"_s);
+    row("city3", R::ComboBox, u"业主地址：区"_s);
+    row("Combo6", R::ComboBox, u"户型"_s);
+    row("Combo4", R::ComboBox, u"卫生间数量"_s);
+    row("Combo5", R::ComboBox, u"阳台数量"_s);
+    const QString squareMetres = u"单位：平方米"_s;
+    row("Text2", R::EditableText, u"客厅面积"_s, squareMetres);
+    row("Text3", R::EditableText, u"餐厅面积"_s, squareMetres);
+    row("Text4", R::EditableText, u"卧房面积"_s, squareMetres);
+    row("Text5", R::EditableText, u"厨房面积"_s, squareMetres);
+    row("Text6", R::EditableText, u"卫生间面积"_s, squareMetres);
+    row("Text7", R::EditableText, u"阳台面积"_s, squareMetres);
+    row("Text8", R::EditableText, u"手机号码"_s, u"11位手机号码"_s);
+    row("Option1", R::RadioButton, u"现代简约"_s, u"装修风格"_s);
+    row("Option5", R::RadioButton, u"西式田园"_s, u"装修风格"_s);
+    row("Option6", R::RadioButton, u"经济实惠"_s, u"装修档次"_s);
+    row("Option8", R::RadioButton, u"高档豪华"_s, u"装修档次"_s);
+    row("Frame1", R::Grouping, u"装修档次"_s);
+    row("Frame2", R::Grouping, u"最新动态"_s);
+    row("news0", R::StaticText, u"Label21"_s, u"最新动态第1条，单击打开"_s);
+    row("news9", R::StaticText, u"Label21"_s, u"最新动态第10条，单击打开"_s);
     row("Line1", R::Separator, {});
-    row("WebBrowser2", R::StaticText, u"正在加载"_qs,
-        u"启动时盖住窗口的加载页面，约两秒后自动关闭"_qs);
+    row("WebBrowser2", R::StaticText, u"正在加载"_s,
+        u"启动时盖住窗口的加载页面，约两秒后自动关闭"_s);
 }
 
 void TestAccessibility::names()
@@ -150,7 +152,7 @@ void TestAccessibility::everyControlIsNamed()
     const QList<QWidget *> controls = form->controls().Picture1->findChildren<QWidget *>();
     int checked = 0;
     for (QWidget *control : controls) {
-        if (control->objectName().isEmpty() || control->objectName().startsWith(u"qt_"_qs))
+        if (control->objectName().isEmpty() || control->objectName().startsWith(u"qt_"_s))
             continue; // parts of Qt's composite widgets
         QAccessibleInterface *iface = nodes.value(control);
         QVERIFY2(iface, qPrintable(control->objectName()));
@@ -165,11 +167,11 @@ void TestAccessibility::everyControlIsNamed()
 void TestAccessibility::headlineNameFollowsCaption()
 {
     ClickLabel *headline = form->controls().news3;
-    headline->setText(u"夏季装修注意事项"_qs);
-    QAccessibleInterface *iface = node(u"news3"_qs);
+    headline->setText(u"夏季装修注意事项"_s);
+    QAccessibleInterface *iface = node(u"news3"_s);
     QVERIFY(iface);
-    QCOMPARE(iface->text(QAccessible::Name), u"夏季装修注意事项"_qs);
-    QCOMPARE(iface->text(QAccessible::Description), u"最新动态第4条，单击打开"_qs);
+    QCOMPARE(iface->text(QAccessible::Name), u"夏季装修注意事项"_s);
+    QCOMPARE(iface->text(QAccessible::Description), u"最新动态第4条，单击打开"_s);
 }
 
 void TestAccessibility::labelledByTheLabelBeside_data()
@@ -201,10 +203,10 @@ void TestAccessibility::labelledByTheLabelBeside()
 // A screen reader learns that the cover is up from its node: named, and visible until the tick.
 void TestAccessibility::coverAnnouncedWhileUp()
 {
-    QAccessibleInterface *cover = node(u"WebBrowser2"_qs);
+    QAccessibleInterface *cover = node(u"WebBrowser2"_s);
     QVERIFY(cover);
     QVERIFY(!cover->state().invisible);
-    QCOMPARE(cover->text(QAccessible::Name), u"正在加载"_qs);
+    QCOMPARE(cover->text(QAccessible::Name), u"正在加载"_s);
     windowtest::runStartupTick(*form);
     QVERIFY(cover->state().invisible);
 }
@@ -215,18 +217,18 @@ void TestAccessibility::nothingNewTakesFocus()
 {
     QStringList focusable;
     for (QWidget *control : form->findChildren<QWidget *>()) {
-        if (!control->objectName().isEmpty() && !control->objectName().startsWith(u"qt_"_qs) &&
+        if (!control->objectName().isEmpty() && !control->objectName().startsWith(u"qt_"_s) &&
             control->focusPolicy() != Qt::NoFocus)
             focusable << control->objectName();
     }
     focusable.sort();
-    QStringList expected{u"Picture1"_qs, u"WebBrowser2"_qs};
+    QStringList expected{u"Picture1"_s, u"WebBrowser2"_s};
     for (const char *name : {"city1", "city2", "city3", "Combo4", "Combo5", "Combo6"})
         expected << QString::fromLatin1(name);
     for (int i = 2; i <= 8; ++i)
-        expected << u"Text%1"_qs.arg(i);
+        expected << u"Text%1"_s.arg(i);
     for (int i = 1; i <= 8; ++i)
-        expected << u"Option%1"_qs.arg(i);
+        expected << u"Option%1"_s.arg(i);
     expected.sort();
     QCOMPARE(focusable, expected);
 }

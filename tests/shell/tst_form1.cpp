@@ -11,9 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-static const QStringList Catalogue{u"110000|北京市"_qs, u"110100|市辖区"_qs, u"110101|东城区"_qs,
-                                   u"110102|西城区"_qs, u"440000|广东省"_qs, u"440100|广州市"_qs,
-                                   u"440103|荔湾区"_qs, u"440300|深圳市"_qs, u"440305|南山区"_qs};
+using namespace Qt::StringLiterals;
+
+static const QStringList Catalogue{u"110000|北京市"_s, u"110100|市辖区"_s, u"110101|东城区"_s,
+                                   u"110102|西城区"_s, u"440000|广东省"_s, u"440100|广州市"_s,
+                                   u"440103|荔湾区"_s, u"440300|深圳市"_s, u"440305|南山区"_s};
 
 // The window as a user meets it: its controls, their first state, and the cascading region
 // lists driven with the mouse and the keyboard.
@@ -72,7 +74,7 @@ void TestForm1::pickWithKeyboard(QComboBox *list)
 
 void TestForm1::window()
 {
-    QCOMPARE(form->windowTitle(), u"装修报价器1.001（Ruveloxp版,技术qq:"_qs +
+    QCOMPARE(form->windowTitle(), u"装修报价器1.001（Ruveloxp版,技术qq:"_s +
                                       QString(SupportAccount) + QStringLiteral("）"));
     QCOMPARE(form->size(), QSize(797, 574));
     QCOMPARE(form->minimumSize(), form->maximumSize());
@@ -162,18 +164,18 @@ void TestForm1::initialState()
     for (QComboBox *list : {static_cast<QComboBox *>(ui.city1), static_cast<QComboBox *>(ui.city2),
                             static_cast<QComboBox *>(ui.city3)}) {
         QCOMPARE(list->count(), 0);
-        QCOMPARE(list->currentText(), u"请选择"_qs);
+        QCOMPARE(list->currentText(), u"请选择"_s);
     }
     QCOMPARE(ui.Combo6->count(), 7);
-    QCOMPARE(ui.Combo6->itemText(6), u"五房二厅"_qs);
+    QCOMPARE(ui.Combo6->itemText(6), u"五房二厅"_s);
     for (QComboBox *list :
          {static_cast<QComboBox *>(ui.Combo4), static_cast<QComboBox *>(ui.Combo5),
           static_cast<QComboBox *>(ui.Combo6)}) {
         QCOMPARE(list->currentIndex(), -1);
-        QCOMPARE(list->currentText(), u"请选择"_qs);
-        QCOMPARE(list->findText(u"请选择"_qs), -1);
+        QCOMPARE(list->currentText(), u"请选择"_s);
+        QCOMPARE(list->findText(u"请选择"_s), -1);
     }
-    QCOMPARE(ui.Combo4->itemText(0), u"一间"_qs);
+    QCOMPARE(ui.Combo4->itemText(0), u"一间"_s);
     const QList<bool> enabled{ui.Text2->isEnabled(), ui.Text3->isEnabled(), ui.Text4->isEnabled(),
                               ui.Text5->isEnabled(), ui.Text6->isEnabled(), ui.Text7->isEnabled()};
     QCOMPARE(enabled, (QList<bool>{false, false, false, true, false, false}));
@@ -208,8 +210,8 @@ void TestForm1::optionGroups()
 void TestForm1::typingIsOnlyText_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::newRow("new text") << u"深圳"_qs;
-    QTest::newRow("equal to an item") << u"440000|广东省"_qs;
+    QTest::newRow("new text") << u"深圳"_s;
+    QTest::newRow("equal to an item") << u"440000|广东省"_s;
 }
 
 void TestForm1::typingIsOnlyText()
@@ -228,7 +230,7 @@ void TestForm1::typingIsOnlyText()
     QCOMPARE(ui.city1->currentText(), typed);
     QCOMPARE(ui.city1->count(), provinces);
     QCOMPARE(ui.city2->count(), 0);
-    QCOMPARE(ui.city2->currentText(), u"请选择"_qs);
+    QCOMPARE(ui.city2->currentText(), u"请选择"_s);
 }
 
 void TestForm1::cascade()
@@ -237,24 +239,24 @@ void TestForm1::cascade()
     QCOMPARE(ui.city1->count(), 0); // nothing listed before the tick
     windowtest::runStartupTick(*form);
     QCOMPARE(ui.city1->count(), 2);
-    QCOMPARE(ui.city1->currentText(), u"请选择"_qs);
+    QCOMPARE(ui.city1->currentText(), u"请选择"_s);
 
     pickWithMouse(ui.city1, 1);
-    QCOMPARE(ui.city1->currentText(), u"440000|广东省"_qs);
-    QCOMPARE(ui.city2->currentText(), u"请选择"_qs);
+    QCOMPARE(ui.city1->currentText(), u"440000|广东省"_s);
+    QCOMPARE(ui.city2->currentText(), u"请选择"_s);
     QCOMPARE(ui.city2->count(), 2);
-    QCOMPARE(ui.city2->itemText(1), u"440300|深圳市"_qs);
+    QCOMPARE(ui.city2->itemText(1), u"440300|深圳市"_s);
     QCOMPARE(ui.city3->count(), 0);
 
     pickWithKeyboard(ui.city2); // from nothing selected, Down picks the first city
-    QCOMPARE(ui.city2->currentText(), u"440100|广州市"_qs);
-    QCOMPARE(ui.city3->currentText(), u"请选择"_qs);
+    QCOMPARE(ui.city2->currentText(), u"440100|广州市"_s);
+    QCOMPARE(ui.city3->currentText(), u"请选择"_s);
     QCOMPARE(ui.city3->count(), 2);
-    QCOMPARE(ui.city3->itemText(0), u"440100|广州市"_qs);
+    QCOMPARE(ui.city3->itemText(0), u"440100|广州市"_s);
 
     pickWithMouse(ui.city3, 1);
-    QCOMPARE(ui.city3->currentText(), u"440103|荔湾区"_qs);
-    QCOMPARE(ui.city2->currentText(), u"440100|广州市"_qs);
+    QCOMPARE(ui.city3->currentText(), u"440103|荔湾区"_s);
+    QCOMPARE(ui.city2->currentText(), u"440100|广州市"_s);
 }
 
 void TestForm1::newProvinceEmptiesLowerLists()
@@ -264,14 +266,14 @@ void TestForm1::newProvinceEmptiesLowerLists()
     pickWithMouse(ui.city1, 1);
     pickWithMouse(ui.city2, 1);
     pickWithMouse(ui.city3, 1);
-    QCOMPARE(ui.city3->currentText(), u"440305|南山区"_qs);
+    QCOMPARE(ui.city3->currentText(), u"440305|南山区"_s);
 
     pickWithMouse(ui.city1, 0);
     QCOMPARE(ui.city2->count(), 1);
-    QCOMPARE(ui.city2->itemText(0), u"110100|市辖区"_qs);
-    QCOMPARE(ui.city2->currentText(), u"请选择"_qs);
+    QCOMPARE(ui.city2->itemText(0), u"110100|市辖区"_s);
+    QCOMPARE(ui.city2->currentText(), u"请选择"_s);
     QCOMPARE(ui.city3->count(), 0);
-    QCOMPARE(ui.city3->currentText(), u"请选择"_qs);
+    QCOMPARE(ui.city3->currentText(), u"请选择"_s);
 
     pickWithMouse(ui.city1, 0); // the same province again lists its cities once
     QCOMPARE(ui.city2->count(), 1);

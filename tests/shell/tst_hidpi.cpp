@@ -10,6 +10,8 @@
 #include <QWindow>
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 // The window on scaled screens. CTest runs this at QT_SCALE_FACTOR 1, 1.5 and 2: the window
 // keeps its logical size and layout, and every picture is drawn from the file that matches the
 // density, never by enlarging the 1x picture.
@@ -30,7 +32,7 @@ private slots:
 
 private:
     windowtest::CatalogueFolder work{
-        QStringList{u"440000|广东省"_qs, u"440100|广州市"_qs, u"440103|荔湾区"_qs}};
+        QStringList{u"440000|广东省"_s, u"440100|广州市"_s, u"440103|荔湾区"_s}};
     std::unique_ptr<Form1> form;
 };
 
@@ -172,7 +174,7 @@ void TestHiDpi::windowDrawsMatchingFiles()
         return premultiplied(dpr == 2 ? dense(path) : path);
     };
     const QRect device(area.topLeft() * dpr, area.size() * dpr);
-    QImage expected = atScale(u":/assets/background.jpg"_qs).copy(device);
+    QImage expected = atScale(u":/assets/background.jpg"_s).copy(device);
     if (!file.isEmpty()) {
         QPainter painter(&expected);
         painter.drawImage(0, 0, atScale(file));
@@ -220,7 +222,7 @@ void TestHiDpi::captionsNotCut()
         if (!clear)
             cut << label->objectName();
     }
-    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u", "_qs)));
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u", "_s)));
 }
 
 QTEST_MAIN(TestHiDpi)

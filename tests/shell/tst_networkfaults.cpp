@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <sys/socket.h>
 
+using namespace Qt::StringLiterals;
+
 // What the news server does wrong.
 enum class Fault {
     Refused,           // nothing listens
@@ -45,7 +47,7 @@ QByteArray deflateBomb()
 
 qint64 residentKiB()
 {
-    QFile status(u"/proc/self/status"_qs);
+    QFile status(u"/proc/self/status"_s);
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n'))
@@ -93,7 +95,7 @@ public:
     bool listening() const { return server.isListening(); }
     QUrl url() const
     {
-        return QUrl(u"http://%1:%2/softnews.html"_qs.arg(server.serverAddress().toString())
+        return QUrl(u"http://%1:%2/softnews.html"_s.arg(server.serverAddress().toString())
                         .arg(server.serverPort()));
     }
     int openConnections() const
@@ -211,7 +213,7 @@ private slots:
 
 private:
     windowtest::CatalogueFolder work{
-        QStringList{u"440000|广东省"_qs, u"440300|深圳市"_qs, u"440305|南山区"_qs}};
+        QStringList{u"440000|广东省"_s, u"440300|深圳市"_s, u"440305|南山区"_s}};
 };
 
 void TestNetworkFaults::initTestCase()
@@ -222,7 +224,7 @@ void TestNetworkFaults::initTestCase()
 
     // The first window loads fonts, pictures and the network stack once for the whole process;
     // that is not what the rows measure.
-    Form1 warmUp(QUrl(u"http://127.0.0.1:%1/"_qs.arg(closedPort())));
+    Form1 warmUp(QUrl(u"http://127.0.0.1:%1/"_s.arg(closedPort())));
     warmUp.show();
     QVERIFY(QTest::qWaitForWindowExposed(&warmUp));
     windowtest::runStartupTick(warmUp);
@@ -259,11 +261,11 @@ void TestNetworkFaults::startup()
 
     FaultServer server;
     server.fault = fault;
-    FaultServer elsewhere(QHostAddress(u"127.0.0.2"_qs));
+    FaultServer elsewhere(QHostAddress(u"127.0.0.2"_s));
     QVERIFY(server.listening() && elsewhere.listening());
     server.redirectTarget = elsewhere.url();
     const QUrl page = fault == Fault::Refused
-                          ? QUrl(u"http://127.0.0.1:%1/softnews.html"_qs.arg(closedPort()))
+                          ? QUrl(u"http://127.0.0.1:%1/softnews.html"_s.arg(closedPort()))
                           : server.url();
 
     const qint64 before = residentKiB();
@@ -286,7 +288,7 @@ void TestNetworkFaults::startup()
     QVERIFY(ui.WebBrowser2->isHidden());
     int taken = 0;
     while (taken < 10 &&
-           form->findChild<QLabel *>(u"news%1"_qs.arg(taken))->text() != u"Label21"_qs)
+           form->findChild<QLabel *>(u"news%1"_s.arg(taken))->text() != u"Label21"_s)
         ++taken;
     QCOMPARE(taken, shown);
 

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // The quotation, the area boxes and the links, driven on the real window with the bundled
 // catalogue.
 class TestQuoteWindow : public QObject
@@ -91,10 +93,10 @@ void TestQuoteWindow::hallAreas_data()
     QTest::addColumn<QStringList>("picks");
     QTest::addColumn<QList<bool>>("enabled"); // Text2, Text3, Text4
 
-    QTest::newRow("two halls") << QStringList{u"三房二厅"_qs} << QList<bool>{true, true, true};
-    QTest::newRow("one hall") << QStringList{u"一房一厅"_qs} << QList<bool>{true, false, true};
+    QTest::newRow("two halls") << QStringList{u"三房二厅"_s} << QList<bool>{true, true, true};
+    QTest::newRow("one hall") << QStringList{u"一房一厅"_s} << QList<bool>{true, false, true};
     QTest::newRow("two then one hall")
-        << QStringList{u"三房二厅"_qs, u"二房一厅"_qs} << QList<bool>{true, false, true};
+        << QStringList{u"三房二厅"_s, u"二房一厅"_s} << QList<bool>{true, false, true};
 }
 
 void TestQuoteWindow::hallAreas()
@@ -105,24 +107,24 @@ void TestQuoteWindow::hallAreas()
     for (const QString &houseType : picks) {
         pick(ui.Combo6, houseType);
         if (ui.Text3->isEnabled())
-            ui.Text3->setText(u"12"_qs);
+            ui.Text3->setText(u"12"_s);
     }
     QCOMPARE((QList<bool>{ui.Text2->isEnabled(), ui.Text3->isEnabled(), ui.Text4->isEnabled()}),
              enabled);
     QVERIFY(ui.Text5->isEnabled());
     if (picks.size() > 1)
-        QCOMPARE(ui.Text3->text(), u"12"_qs); // closing a box keeps what it holds
+        QCOMPARE(ui.Text3->text(), u"12"_s); // closing a box keeps what it holds
 }
 
 void TestQuoteWindow::countAreas()
 {
     Ui::Form1 &ui = form->controls();
-    pick(ui.Combo4, u"一间"_qs);
+    pick(ui.Combo4, u"一间"_s);
     QVERIFY(ui.Text6->isEnabled());
     QVERIFY(!ui.Text7->isEnabled());
-    pick(ui.Combo4, u"三间"_qs);
+    pick(ui.Combo4, u"三间"_s);
     QVERIFY(ui.Text6->isEnabled());
-    pick(ui.Combo5, u"二间"_qs);
+    pick(ui.Combo5, u"二间"_s);
     QVERIFY(ui.Text7->isEnabled());
 }
 
@@ -131,11 +133,11 @@ void TestQuoteWindow::typedHouseTypeOpensNothing()
     Ui::Form1 &ui = form->controls();
     ui.Combo6->setFocus();
     ui.Combo6->lineEdit()->selectAll();
-    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, u"二房二厅"_qs);
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, u"二房二厅"_s);
     QApplication::sendEvent(ui.Combo6->lineEdit(), &typed);
     QTest::keyClick(ui.Combo6->lineEdit(), Qt::Key_Return);
     ui.Text8->setFocus();
-    QCOMPARE(ui.Combo6->currentText(), u"二房二厅"_qs);
+    QCOMPARE(ui.Combo6->currentText(), u"二房二厅"_s);
     QVERIFY(!ui.Text2->isEnabled() && !ui.Text3->isEnabled() && !ui.Text4->isEnabled());
 }
 
@@ -155,7 +157,7 @@ void TestQuoteWindow::links_data()
     QTest::newRow("Image3") << "Image3" << main + "/MemberPrice.htm";
     QTest::newRow("Image4")
         << "Image4"
-        << QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + u"/111.doc"_qs).toEncoded();
+        << QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + u"/111.doc"_s).toEncoded();
     for (const char *badge : {"Image6", "Image7", "Image8", "Image9"})
         QTest::newRow(badge) << badge << chat;
     QTest::newRow("Label21") << "Label21" << main;
@@ -177,7 +179,7 @@ void TestQuoteWindow::links()
 void TestQuoteWindow::emptyHeadlinesLaunchNothing()
 {
     for (int i = 0; i < 10; ++i)
-        QTest::mouseClick(form->findChild<ClickLabel *>(u"news%1"_qs.arg(i)), Qt::LeftButton);
+        QTest::mouseClick(form->findChild<ClickLabel *>(u"news%1"_s.arg(i)), Qt::LeftButton);
     QVERIFY(launches.urls.isEmpty());
 }
 
@@ -185,18 +187,18 @@ void TestQuoteWindow::quotationEndToEnd()
 {
     Ui::Form1 &ui = form->controls();
     windowtest::runStartupTick(*form);
-    pick(ui.city1, u"110000|北京市"_qs);
-    pick(ui.city2, u"110100|北京市"_qs);
-    pick(ui.city3, u"110101|东城区"_qs);
-    pick(ui.Combo6, u"三房二厅"_qs);
-    pick(ui.Combo4, u"二间"_qs);
-    pick(ui.Combo5, u"一间"_qs);
-    ui.Text4->setText(u"25"_qs);
-    ui.Text2->setText(u"18.50"_qs);
-    ui.Text3->setText(u"12"_qs);
-    ui.Text7->setText(u"4"_qs);
-    ui.Text6->setText(u"008"_qs);
-    QTest::keyClicks(ui.Text8, u"13912345678"_qs);
+    pick(ui.city1, u"110000|北京市"_s);
+    pick(ui.city2, u"110100|北京市"_s);
+    pick(ui.city3, u"110101|东城区"_s);
+    pick(ui.Combo6, u"三房二厅"_s);
+    pick(ui.Combo4, u"二间"_s);
+    pick(ui.Combo5, u"一间"_s);
+    ui.Text4->setText(u"25"_s);
+    ui.Text2->setText(u"18.50"_s);
+    ui.Text3->setText(u"12"_s);
+    ui.Text7->setText(u"4"_s);
+    ui.Text6->setText(u"008"_s);
+    QTest::keyClicks(ui.Text8, u"13912345678"_s);
     QTest::mouseClick(ui.Option3, Qt::LeftButton);
     QTest::mouseClick(ui.Option7, Qt::LeftButton);
 
@@ -211,10 +213,10 @@ void TestQuoteWindow::quotationEndToEnd()
         "&jmid=null";
     QCOMPARE(launches.urls.at(0).toEncoded(), expected);
     QCOMPARE(ui.Text8->text(), QString());
-    QCOMPARE(ui.city3->currentText(), u"110101|东城区"_qs); // everything else stays
+    QCOMPARE(ui.city3->currentText(), u"110101|东城区"_s); // everything else stays
 
-    QCOMPARE(clickAndAnswer(ui.Image5), u"请录入正确的：电话号码"_qs);
-    QCOMPARE(messageTitle, u"装修报价器"_qs);
+    QCOMPARE(clickAndAnswer(ui.Image5), u"请录入正确的：电话号码"_s);
+    QCOMPARE(messageTitle, u"装修报价器"_s);
     QCOMPARE(launches.urls.size(), 1);
 }
 
@@ -226,11 +228,11 @@ void TestQuoteWindow::refusals_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("straight after start") << false << ""
-                                          << "0" << u"请录入正确的：电话号码"_qs;
+                                          << "0" << u"请录入正确的：电话号码"_s;
     QTest::newRow("address only") << false << "13912345678"
-                                  << "0" << u"请录入正确的：业主地址"_qs;
+                                  << "0" << u"请录入正确的：业主地址"_s;
     QTest::newRow("area not a number") << true << "13912345678"
-                                       << "abc" << u"请录入正确的：厨房面积"_qs;
+                                       << "abc" << u"请录入正确的：厨房面积"_s;
 }
 
 void TestQuoteWindow::refusals()
@@ -242,9 +244,9 @@ void TestQuoteWindow::refusals()
     Ui::Form1 &ui = form->controls();
     windowtest::runStartupTick(*form);
     if (address) {
-        pick(ui.city1, u"440000|广东省"_qs);
-        pick(ui.city2, u"440300|深圳市"_qs);
-        pick(ui.city3, u"440305|南山区"_qs);
+        pick(ui.city1, u"440000|广东省"_s);
+        pick(ui.city2, u"440300|深圳市"_s);
+        pick(ui.city3, u"440305|南山区"_s);
     }
     ui.Text8->setText(phone);
     ui.Text5->setText(kitchen);

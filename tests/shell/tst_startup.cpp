@@ -2,6 +2,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // Failures of the catalogue end the program with a message box naming the failure's number,
 // description and file, and exit with that number.
 class TestStartup : public QObject
@@ -21,13 +23,13 @@ void TestStartup::catalogue_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("missing") << false << QByteArray() << 53
-                             << u"实时错误 '53'：\n\n文件未找到：city.txt"_qs;
+                             << u"实时错误 '53'：\n\n文件未找到：city.txt"_s;
     QTest::newRow("empty") << true << QByteArray() << 62
-                           << u"实时错误 '62'：\n\n输入超出文件尾：city.txt"_qs;
+                           << u"实时错误 '62'：\n\n输入超出文件尾：city.txt"_s;
     QTest::newRow("empty first line")
-        << true << QByteArray("\r\n110000|P,") << 9 << u"实时错误 '9'：\n\n下标越界：city.txt"_qs;
+        << true << QByteArray("\r\n110000|P,") << 9 << u"实时错误 '9'：\n\n下标越界：city.txt"_s;
     QTest::newRow("too many fields")
-        << true << QByteArray(32765, ',') << 6 << u"实时错误 '6'：\n\n溢出：city.txt"_qs;
+        << true << QByteArray(32765, ',') << 6 << u"实时错误 '6'：\n\n溢出：city.txt"_s;
     QTest::newRow("largest catalogue") << true << QByteArray(32764, ',') << 0 << QString();
 }
 
@@ -40,7 +42,7 @@ void TestStartup::catalogue()
 
     QTemporaryDir work;
     if (present) {
-        QFile file(work.filePath(u"city.txt"_qs));
+        QFile file(work.filePath(u"city.txt"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
     }

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // A news page on loopback. It answers every request with `head`, then `first` at once, and
 // `rest` only when told to; the connection stays open until then (or for good, with `endless`).
 class PageServer : public QObject
@@ -41,7 +43,7 @@ public:
     }
     QUrl url() const
     {
-        return QUrl(u"http://127.0.0.1:%1/softnews.html"_qs.arg(server.serverPort()));
+        return QUrl(u"http://127.0.0.1:%1/softnews.html"_s.arg(server.serverPort()));
     }
     void sendRest()
     {
@@ -85,14 +87,14 @@ private:
     static QStringList captions(Form1 &form);
 
     windowtest::CatalogueFolder work{
-        QStringList{u"440000|广东省"_qs, u"440300|深圳市"_qs, u"440305|南山区"_qs}};
-    windowtest::Launches launches{{u"http"_qs}};
+        QStringList{u"440000|广东省"_s, u"440300|深圳市"_s, u"440305|南山区"_s}};
+    windowtest::Launches launches{{u"http"_s}};
     std::unique_ptr<Form1> form;
 };
 
 void TestStartupNews::cleanupTestCase()
 {
-    QFile::remove(QCoreApplication::applicationDirPath() + u"/loading.html"_qs);
+    QFile::remove(QCoreApplication::applicationDirPath() + u"/loading.html"_s);
 }
 
 void TestStartupNews::cleanup()
@@ -105,7 +107,7 @@ QStringList TestStartupNews::captions(Form1 &form)
 {
     QStringList out;
     for (int i = 0; i < 10; ++i)
-        out << form.findChild<QLabel *>(u"news%1"_qs.arg(i))->text();
+        out << form.findChild<QLabel *>(u"news%1"_s.arg(i))->text();
     return out;
 }
 
@@ -120,7 +122,7 @@ void TestStartupNews::headlines_data()
         << windowtest::newsPage(3) << 3;
     const QByteArray utf8 =
         u"<input name=news1 value=\"装修快讯 1\" mysrc=\"http://news.example.com/1.html\">"
-        "<input name=NEWS2 value=\"装修快讯 2\" mysrc=\"http://news.example.com/2.html\">"_qs
+        "<input name=NEWS2 value=\"装修快讯 2\" mysrc=\"http://news.example.com/2.html\">"_s
             .toUtf8();
     QTest::newRow("UTF-8 declared in the header only")
         << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: "
@@ -150,11 +152,11 @@ void TestStartupNews::headlines()
 
     const QStringList shown = captions(*form);
     for (int i = 0; i < 10; ++i)
-        QCOMPARE(shown[i], i < taken ? u"装修快讯 %1"_qs.arg(i + 1) : u"Label21"_qs);
-    QTest::mouseClick(form->findChild<ClickLabel *>(u"news%1"_qs.arg(taken - 1)), Qt::LeftButton);
+        QCOMPARE(shown[i], i < taken ? u"装修快讯 %1"_s.arg(i + 1) : u"Label21"_s);
+    QTest::mouseClick(form->findChild<ClickLabel *>(u"news%1"_s.arg(taken - 1)), Qt::LeftButton);
     if (taken < 10) // a label no headline reached has no target
-        QTest::mouseClick(form->findChild<ClickLabel *>(u"news%1"_qs.arg(taken)), Qt::LeftButton);
-    QCOMPARE(launches.urls, QList<QUrl>{QUrl(u"http://news.example.com/%1.html"_qs.arg(taken))});
+        QTest::mouseClick(form->findChild<ClickLabel *>(u"news%1"_s.arg(taken)), Qt::LeftButton);
+    QCOMPARE(launches.urls, QList<QUrl>{QUrl(u"http://news.example.com/%1.html"_s.arg(taken))});
 }
 
 void TestStartupNews::onlyWhatArrivedByTheTick()
@@ -171,19 +173,19 @@ void TestStartupNews::onlyWhatArrivedByTheTick()
     windowtest::runStartupTick(*form);
     server.sendRest();
     QTest::qWait(100);
-    QCOMPARE(captions(*form).count(u"Label21"_qs), 7);
-    QCOMPARE(captions(*form).at(2), u"装修快讯 3"_qs);
+    QCOMPARE(captions(*form).count(u"Label21"_s), 7);
+    QCOMPARE(captions(*form).at(2), u"装修快讯 3"_s);
 }
 
 void TestStartupNews::unreachableNewsPage()
 {
-    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs));
+    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_s));
     form->show();
     QTest::qWait(50);
     windowtest::runStartupTick(*form);
     QCOMPARE(form->controls().city1->count(), 1);
     QVERIFY(form->controls().WebBrowser2->isHidden());
-    QCOMPARE(captions(*form), QStringList(10, u"Label21"_qs));
+    QCOMPARE(captions(*form), QStringList(10, u"Label21"_s));
 }
 
 void TestStartupNews::catalogueBeforeNetwork()
@@ -201,24 +203,24 @@ void TestStartupNews::cover_data()
 {
     QTest::addColumn<bool>("pagePresent");
     QTest::addColumn<QString>("shows");
-    QTest::newRow("loading page") << true << u"正在加载"_qs;
-    QTest::newRow("page missing") << false << u"loading.html"_qs;
+    QTest::newRow("loading page") << true << u"正在加载"_s;
+    QTest::newRow("page missing") << false << u"loading.html"_s;
 }
 
 void TestStartupNews::cover()
 {
     QFETCH(bool, pagePresent);
     QFETCH(QString, shows);
-    const QString path = QCoreApplication::applicationDirPath() + u"/loading.html"_qs;
+    const QString path = QCoreApplication::applicationDirPath() + u"/loading.html"_s;
     QFile::remove(path);
     if (pagePresent) {
         QFile page(path);
         QVERIFY(page.open(QIODevice::WriteOnly));
         page.write(
-            u"<html><body><p>正在加载，请稍候…</p><a href=\"http://x/\">x</a></body></html>"_qs
+            u"<html><body><p>正在加载，请稍候…</p><a href=\"http://x/\">x</a></body></html>"_s
                 .toUtf8());
     }
-    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_qs));
+    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_s));
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     Ui::Form1 &ui = form->controls();
@@ -237,7 +239,7 @@ void TestStartupNews::cover()
 
     windowtest::runStartupTick(*form);
     QVERIFY(cover->isHidden());
-    QCOMPARE(form->findChild<QTextBrowser *>(u"WebBrowser2"_qs), cover); // hidden, not destroyed
+    QCOMPARE(form->findChild<QTextBrowser *>(u"WebBrowser2"_s), cover); // hidden, not destroyed
     QCOMPARE(ui.city1->count(), 1);
     QTest::qWait(2100);
     QVERIFY(!form->timer1().isActive()); // never runs again
