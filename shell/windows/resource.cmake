@@ -1,6 +1,27 @@
 # zx_configure_windows_resource(<output.rc>): writes the executable's resource script, with the
-# icon from assets/ and this build's support account in the version record's description.
+# icon from assets/, the version from project(VERSION) and this build's support account in the
+# version record's description.
 function(zx_configure_windows_resource output)
     set(ZX_RC_ICON "${PROJECT_SOURCE_DIR}/assets/app.ico")
+    foreach(part MAJOR MINOR PATCH TWEAK)
+        set(ZX_RC_${part} "${PROJECT_VERSION_${part}}")
+        if(ZX_RC_${part} STREQUAL "")
+            set(ZX_RC_${part} 0)
+        endif()
+    endforeach()
+    # The version as text, 1.0.0.1 -> 1.00.0001: the minor number in two digits and the fourth
+    # (the revision) in four.
+    string(LENGTH "${ZX_RC_MINOR}" minor_digits)
+    string(LENGTH "${ZX_RC_TWEAK}" revision_digits)
+    set(minor "${ZX_RC_MINOR}")
+    set(revision "${ZX_RC_TWEAK}")
+    if(minor_digits LESS 2)
+        string(PREPEND minor "0")
+    endif()
+    while(revision_digits LESS 4)
+        string(PREPEND revision "0")
+        math(EXPR revision_digits "${revision_digits} + 1")
+    endwhile()
+    set(ZX_RC_VERSION_TEXT "${ZX_RC_MAJOR}.${minor}.${revision}")
     configure_file("${CMAKE_CURRENT_FUNCTION_LIST_DIR}/zxquote.rc.in" "${output}" @ONLY)
 endfunction()
