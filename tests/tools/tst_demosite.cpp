@@ -1,10 +1,15 @@
-#include "tools/demosite/http.h"
 #include "tools/demosite/pages.h"
 #include "tools/demosite/querycheck.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStringDecoder>
 #include <QTest>
+#include <memory>
 
 using namespace demosite;
 using namespace Qt::StringLiterals;
@@ -55,8 +60,6 @@ QString unescaped(QString s)
 
 } // namespace
 
-Q_DECLARE_METATYPE(ParseStatus)
-
 class TestDemoSite : public QObject
 {
     Q_OBJECT
@@ -73,12 +76,15 @@ private slots:
     void newsPage();
     void siteAuthority_data();
     void siteAuthority();
-    void parseRequest_data();
-    void parseRequest();
-    void route_data();
-    void route();
     void chatPage_data();
     void chatPage();
+    void served_data();
+    void served();
+    void cleanupTestCase();
+
+private:
+    QProcess site;
+    QString origin; // of the running zx_demosite, once started
 };
 
 void TestDemoSite::decodeGbkPercent_data()
@@ -164,7 +170,14 @@ void TestDemoSite::checkQuotation_data()
     QTest::newRow("value not GBK")
         << replaced(ExampleQuery, "%C7%F8", "%C7") << none << none << false;
     QTest::newRow("empty query") << QByteArray() << none
-                                 << QStringList(QuotationKeys.begin(), QuotationKeys.end())
+                                 << QStringList{u"bom1"_s,     u"bom2"_s,     u"bom3"_s,
+                                                u"bom4"_s,     u"bom5"_s,     u"bom6"_s,
+                                                u"bomarea2"_s, u"bomarea3"_s, u"bomarea1"_s,
+                                                u"bomarea4"_s, u"bomarea5"_s, u"bomarea6"_s,
+                                                u"pho"_s,      u"cit1"_s,     u"cit2"_s,
+                                                u"cit3"_s,     u"dc"_s,       u"findman3"_s,
+                                                u"kongzhi"_s,  u"findman"_s,  u"fengge"_s,
+                                                u"jmid"_s}
                                  << false;
 }
 
@@ -269,143 +282,6 @@ void TestDemoSite::siteAuthority()
     QCOMPARE(demosite::siteAuthority(host, "127.0.0.1:9"), authority);
 }
 
-void TestDemoSite::parseRequest_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<ParseStatus>("status");
-    QTest::addColumn<QByteArray>("path");
-    QTest::addColumn<QByteArray>("query");
-    QTest::addColumn<QByteArray>("host");
-    QTest::addColumn<bool>("keepAlive");
-    QTest::addColumn<bool>("hasBody");
-
-    const QByteArray none;
-    const auto ok = ParseStatus::Complete;
-    const auto bad = ParseStatus::Malformed;
-    QTest::newRow("plain GET") << QByteArray("GET /softnews.html HTTP/1.1\r\nHost: h:1\r\n\r\n")
-                               << ok << QByteArray("/softnews.html") << none << QByteArray("h:1")
-                               << true << false;
-    QTest::newRow("query with raw bar and GBK")
-        << QByteArray("GET /AutoPrice.action?cit1=1|%B1%B1 HTTP/1.1\r\n\r\n") << ok
-        << QByteArray("/AutoPrice.action") << QByteArray("cit1=1|%B1%B1") << none << true << false;
-    QTest::newRow("bare LF lines")
-        << QByteArray("GET /?a HTTP/1.1\nHost: h\n\n") << ok << QByteArray("/") << QByteArray("a")
-        << QByteArray("h") << true << false;
-    QTest::newRow("stray blank lines first") << QByteArray("\r\n\r\nGET / HTTP/1.1\r\n\r\n") << ok
-                                             << QByteArray("/") << none << none << true << false;
-    QTest::newRow("HTTP/1.0 closes") << QByteArray("GET / HTTP/1.0\r\n\r\n") << ok
-                                     << QByteArray("/") << none << none << false << false;
-    QTest::newRow("Connection: close")
-        << QByteArray("GET / HTTP/1.1\r\nconnection: TE, close\r\n\r\n") << ok << QByteArray("/")
-        << none << none << false << false;
-    QTest::newRow("absolute form")
-        << QByteArray("GET http://a.example:8/news/1.html?x#f HTTP/1.1\r\nHost: b\r\n\r\n") << ok
-        << QByteArray("/news/1.html") << QByteArray("x") << QByteArray("a.example:8") << true
-        << false;
-    QTest::newRow("absolute form, query only")
-        << QByteArray("GET http://a.example?x HTTP/1.1\r\n\r\n") << ok << QByteArray("/")
-        << QByteArray("x") << QByteArray("a.example") << true << false;
-    QTest::newRow("fragment dropped") << QByteArray("GET /a#b?c HTTP/1.1\r\n\r\n") << ok
-                                      << QByteArray("/a") << none << none << true << false;
-    QTest::newRow("announced body") << QByteArray("GET / HTTP/1.1\r\nContent-Length: 3\r\n\r\n")
-                                    << ok << QByteArray("/") << none << none << true << true;
-    QTest::newRow("head not finished")
-        << QByteArray("GET / HTTP/1.1\r\nHost: h\r\n") << ParseStatus::Incomplete << none << none
-        << none << false << false;
-    QTest::newRow("empty") << QByteArray() << ParseStatus::Incomplete << none << none << none
-                           << false << false;
-    QTest::newRow("head too large")
-        << "GET /" + QByteArray(MaxHeadBytes, 'a') << ParseStatus::TooLarge << none << none << none
-        << false << false;
-    QTest::newRow("finished head too large")
-        << "GET / HTTP/1.1\r\nX: " + QByteArray(MaxHeadBytes, 'a') + "\r\n\r\n"
-        << ParseStatus::TooLarge << none << none << none << false << false;
-    QTest::newRow("garbage") << QByteArray("garbage\r\n\r\n") << bad << none << none << none
-                             << false << false;
-    QTest::newRow("blank in target")
-        << QByteArray("GET /a b HTTP/1.1\r\n\r\n") << bad << none << none << none << false << false;
-    QTest::newRow("8-bit target") << QByteArray("GET /\xB1\xB1 HTTP/1.1\r\n\r\n") << bad << none
-                                  << none << none << false << false;
-    QTest::newRow("relative target")
-        << QByteArray("GET a HTTP/1.1\r\n\r\n") << bad << none << none << none << false << false;
-    QTest::newRow("unknown version")
-        << QByteArray("GET / HTTP/2.0\r\n\r\n") << bad << none << none << none << false << false;
-    QTest::newRow("header without colon") << QByteArray("GET / HTTP/1.1\r\nHost h\r\n\r\n") << bad
-                                          << none << none << none << false << false;
-    QTest::newRow("two Host headers") << QByteArray("GET / HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n")
-                                      << bad << none << none << none << false << false;
-    QTest::newRow("negative length") << QByteArray("GET / HTTP/1.1\r\nContent-Length: -1\r\n\r\n")
-                                     << bad << none << none << none << false << false;
-}
-
-void TestDemoSite::parseRequest()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(ParseStatus, status);
-    const ParseResult result = demosite::parseRequest(bytes);
-    QCOMPARE(result.status, status);
-    if (status != ParseStatus::Complete)
-        return;
-    QFETCH(QByteArray, path);
-    QFETCH(QByteArray, query);
-    QFETCH(QByteArray, host);
-    QFETCH(bool, keepAlive);
-    QFETCH(bool, hasBody);
-    QCOMPARE(result.consumed, bytes.size());
-    QCOMPARE(result.request.path, path);
-    QCOMPARE(result.request.query, query);
-    QCOMPARE(result.request.host, host);
-    QCOMPARE(result.request.keepAlive, keepAlive);
-    QCOMPARE(result.request.hasBody, hasBody);
-}
-
-void TestDemoSite::route_data()
-{
-    QTest::addColumn<QByteArray>("method");
-    QTest::addColumn<QByteArray>("path");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("contentType");
-
-    const QByteArray html = "text/html; charset=UTF-8";
-    QTest::newRow("home") << QByteArray("GET") << QByteArray("/") << 200 << html;
-    QTest::newRow("news page, HEAD") << QByteArray("HEAD") << QByteArray("/softnews.html") << 200
-                                     << QByteArray("text/html; charset=GBK");
-    QTest::newRow("article 10") << QByteArray("GET") << QByteArray("/news/10.html") << 200 << html;
-    QTest::newRow("article 11") << QByteArray("GET") << QByteArray("/news/11.html") << 404 << html;
-    QTest::newRow("article 0") << QByteArray("GET") << QByteArray("/news/0.html") << 404 << html;
-    QTest::newRow("article 01") << QByteArray("GET") << QByteArray("/news/01.html") << 404 << html;
-    QTest::newRow("quotation") << QByteArray("GET") << QByteArray("/AutoPrice.action") << 200
-                               << html;
-    QTest::newRow("quotation, other case")
-        << QByteArray("GET") << QByteArray("/autoprice.action") << 404 << html;
-    QTest::newRow("unknown") << QByteArray("GET") << QByteArray("/favicon.ico") << 404 << html;
-    QTest::newRow("POST") << QByteArray("POST") << QByteArray("/") << 405 << html;
-    QTest::newRow("lower-case get") << QByteArray("get") << QByteArray("/") << 405 << html;
-}
-
-void TestDemoSite::route()
-{
-    QFETCH(QByteArray, method);
-    QFETCH(QByteArray, path);
-    QFETCH(int, status);
-    QFETCH(QByteArray, contentType);
-    Request request;
-    request.method = method;
-    request.path = path;
-    const Response response = demosite::route(request, "127.0.0.1:9");
-    QCOMPARE(response.status, status);
-    QCOMPARE(response.contentType, contentType);
-    QVERIFY(!response.body.isEmpty());
-    const bool allows =
-        response.extraHeaders.contains(qMakePair(QByteArray("Allow"), QByteArray("GET, HEAD")));
-    QCOMPARE(allows, status == 405);
-
-    // A HEAD answer is the GET answer's head: same length announced, no body sent.
-    const QByteArray head = serialise(response, true, true);
-    QVERIFY(head.endsWith("\r\n\r\n"));
-    QVERIFY(head.contains("Content-Length: " + QByteArray::number(response.body.size()) + "\r\n"));
-}
-
 void TestDemoSite::chatPage_data()
 {
     QTest::addColumn<QByteArray>("query");
@@ -428,5 +304,78 @@ void TestDemoSite::chatPage()
         QVERIFY2(page.contains(s), qPrintable(s));
 }
 
-QTEST_APPLESS_MAIN(TestDemoSite)
+void TestDemoSite::served_data()
+{
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("type");
+    QTest::addColumn<QString>("shown"); // "{origin}" stands for the server's own address
+
+    const QByteArray utf8 = "text/html; charset=UTF-8";
+    QTest::newRow("home") << QByteArray("/") << 200 << utf8 << u"装修报价演示站"_s;
+    QTest::newRow("news page") << QByteArray("/softnews.html") << 200
+                               << QByteArray("text/html; charset=GBK")
+                               << u"mysrc=\"{origin}/news/10.html\""_s;
+    QTest::newRow("article 10") << QByteArray("/news/10.html") << 200 << utf8
+                                << QString::fromUtf16(article(10).title);
+    QTest::newRow("article 01") << QByteArray("/news/01.html") << 404 << utf8
+                                << u"找不到这个页面"_s;
+    QTest::newRow("article 11") << QByteArray("/news/11.html") << 404 << utf8
+                                << u"找不到这个页面"_s;
+    QTest::newRow("quotation, raw bars") << "/AutoPrice.action?" + ExampleQuery << 200 << utf8
+                                         << u"<td>cit1</td><td>990000|示范省</td>"_s;
+    QTest::newRow("quotation, escaped bars")
+        << "/AutoPrice.action?" + replaced(ExampleQuery, "|", "%7C") << 200 << utf8
+        << u"22 个键全部收到，顺序正确"_s;
+    QTest::newRow("quotation, other case")
+        << QByteArray("/autoprice.action") << 404 << utf8 << u"找不到这个页面"_s;
+    QTest::newRow("chat") << QByteArray("/msgrd?v=1&uin=1&site=%BC%BC%CA%F5&menu=yes") << 200
+                          << utf8 << u"<td>技术</td>"_s;
+    QTest::newRow("pictures") << QByteArray("/zxpic.htm") << 200 << utf8 << u"装修效果图"_s;
+    QTest::newRow("member price") << QByteArray("/MemberPrice.htm") << 200 << utf8 << u"精确报价"_s;
+}
+
+// The executable serves each page at its address, with the raw query and the Host it was sent.
+void TestDemoSite::served()
+{
+#ifndef DEMOSITE
+    QSKIP("zx_demosite was not built: cpp-httplib (Debian: libcpp-httplib-dev) is missing");
+#else
+    if (origin.isEmpty()) {
+        site.start(QStringLiteral(DEMOSITE), {u"--port"_s, u"0"_s});
+        QVERIFY2(site.waitForReadyRead(10000), site.readAllStandardError().constData());
+        static const QRegularExpression listening(u"^listening on (http://127.0.0.1:\\d+)\n"_s);
+        const QString line = QString::fromLatin1(site.readLine());
+        const QRegularExpressionMatch match = listening.match(line);
+        QVERIFY2(match.hasMatch(), qPrintable(line));
+        origin = match.captured(1);
+    }
+#endif
+    QFETCH(QByteArray, target);
+    QFETCH(int, status);
+    QFETCH(QByteArray, type);
+    QFETCH(QString, shown);
+
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    const std::unique_ptr<QNetworkReply> reply(
+        network.get(QNetworkRequest(QUrl::fromEncoded(origin.toLatin1() + target))));
+    QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), status);
+    QCOMPARE(reply->header(QNetworkRequest::ContentTypeHeader).toByteArray(), type);
+    QStringDecoder decoder(type.endsWith("GBK") ? "GBK" : "UTF-8");
+    const QString page = decoder.decode(reply->readAll());
+    QVERIFY(!decoder.hasError());
+    shown.replace(u"{origin}"_s, origin);
+    QVERIFY2(page.contains(shown), qPrintable(shown));
+}
+
+void TestDemoSite::cleanupTestCase()
+{
+    site.kill();
+    site.waitForFinished();
+}
+
+QTEST_GUILESS_MAIN(TestDemoSite)
 #include "tst_demosite.moc"

@@ -1,13 +1,38 @@
-#include "tools/demosite/server.h"
+#include "tools/demosite/pages.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
+#include <httplib.h>
+
+using namespace demosite;
+
+namespace
+{
+
+using Request = httplib::Request;
+using Response = httplib::Response;
+
+// Everything after the first "?" as the client sent it: the checks look at the program's own
+// escaping, which a decoded query would hide.
+QByteArray rawQuery(const Request &request)
+{
+    const auto mark = request.target.find('?');
+    return mark == std::string::npos ? QByteArray()
+                                     : QByteArray::fromStdString(request.target.substr(mark + 1));
+}
+
+void reply(Response &response, const QByteArray &body,
+           const char *type = "text/html; charset=UTF-8")
+{
+    response.set_content(body.toStdString(), type);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("zx_demosite"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -26,14 +51,37 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    demosite::DemoServer server;
-    if (!server.listen(quint16(port))) {
-        std::fprintf(stderr, "zx_demosite: cannot listen on 127.0.0.1:%u: %s\n", port,
-                     qPrintable(server.errorString()));
+    httplib::Server server;
+    QByteArray self; // host:port of this server, set once bound; the handlers only read it
+    // Patterns are regular expressions matched against the whole decoded path.
+    server.Get("/", [](const Request &, Response &res) { reply(res, homePage()); });
+    server.Get("/zxpic\\.htm", [](const Request &, Response &res) { reply(res, picturesPage()); });
+    server.Get("/MemberPrice\\.htm",
+               [](const Request &, Response &res) { reply(res, memberPricePage()); });
+    server.Get("/softnews\\.html", [&self](const Request &req, Response &res) {
+        const QByteArray host = QByteArray::fromStdString(req.get_header_value("Host"));
+        reply(res, newsPage(siteAuthority(host, self)), "text/html; charset=GBK");
+    });
+    server.Get("/news/([1-9]|10)\\.html", [](const Request &req, Response &res) {
+        reply(res, articlePage(std::stoi(req.matches[1].str())));
+    });
+    server.Get("/AutoPrice\\.action",
+               [](const Request &req, Response &res) { reply(res, quotationPage(rawQuery(req))); });
+    server.Get("/msgrd",
+               [](const Request &req, Response &res) { reply(res, chatPage(rawQuery(req))); });
+    server.set_error_handler([](const Request &req, Response &res) {
+        reply(res, errorPage(res.status, QByteArray::fromStdString(req.path)));
+    });
+
+    const int bound = port == 0 ? server.bind_to_any_port("127.0.0.1")
+                                : (server.bind_to_port("127.0.0.1", int(port)) ? int(port) : -1);
+    if (bound <= 0) {
+        std::fprintf(stderr, "zx_demosite: cannot listen on 127.0.0.1:%u\n", port);
         return 1;
     }
+    self = "127.0.0.1:" + QByteArray::number(bound);
     // Scripts and tests wait for this line to learn the port.
-    std::printf("listening on http://127.0.0.1:%u\n", unsigned(server.serverPort()));
+    std::printf("listening on http://%s\n", self.constData());
     std::fflush(stdout);
-    return app.exec();
+    return server.listen_after_bind() ? 0 : 1;
 }

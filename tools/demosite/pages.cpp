@@ -1,7 +1,10 @@
 #include "tools/demosite/pages.h"
 
+#include "tools/demosite/querycheck.h"
+
 #include <QRegularExpression>
 #include <QStringEncoder>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -68,15 +71,50 @@ footer { margin-top: 3em; color: #888; font-size: smaller; }
 QByteArray gbkPercent(QStringView text)
 {
     QStringEncoder gbk("GBK");
-    const QByteArray bytes = gbk.encode(text);
-    QByteArray out;
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) < 0x80)
-            out += c;
-        else
-            out += '%' + QByteArray(1, c).toHex().toUpper();
-    }
-    return out;
+    return QByteArray(gbk.encode(text)).toPercentEncoding("=&|");
+}
+
+QString verdictText(const CheckedField &checked)
+{
+    // In the order of Verdict.
+    static const char16_t *const words[] = {u"正确", u"顺序不对：应为第 %1 个键", u"多余的键",
+                                            u"重复的键"};
+    QString text = QString::fromUtf16(words[int(checked.verdict)]);
+    if (checked.verdict == Verdict::OutOfOrder)
+        text = text.arg(checked.expectedPosition);
+    if (!checked.field.clean)
+        text += u"；不是有效的 GBK 编码"_s;
+    return text;
+}
+
+QString summary(const QuotationCheck &check)
+{
+    if (check.passes())
+        return u"<p class=\"ok\">22 个键全部收到，顺序正确。</p>\n"_s;
+    const auto count = [&check](auto flagged) {
+        return std::count_if(check.fields.begin(), check.fields.end(), flagged);
+    };
+    const auto is = [](Verdict v) { return [v](const CheckedField &f) { return f.verdict == v; }; };
+    QStringList problems;
+    const auto add = [&problems](qsizetype n, const QString &text) {
+        if (n > 0)
+            problems << text.arg(n);
+    };
+    add(check.missing.size(), u"缺少 %1 个键"_s);
+    add(count(is(Verdict::Unknown)), u"多余 %1 个键"_s);
+    add(count(is(Verdict::Repeated)), u"重复 %1 个键"_s);
+    add(count(is(Verdict::OutOfOrder)), u"%1 个键顺序不对"_s);
+    add(count([](const CheckedField &f) { return !f.field.clean; }),
+        u"%1 个字段不是有效的 GBK 编码"_s);
+    return u"<p class=\"bad\">请求有问题："_s + problems.join(u"，"_s) + u"。</p>\n"_s;
+}
+
+} // namespace
+
+const Article &article(int n)
+{
+    Q_ASSERT(n >= 1 && n <= HeadlineCount);
+    return articles[n - 1];
 }
 
 QByteArray homePage()
@@ -131,69 +169,6 @@ QByteArray articlePage(int n)
     QString body = u"<h1>"_s + esc(title) + u"</h1>\n<p>"_s + esc(QString::fromUtf16(a.text)) +
                    u"</p>\n<p><a href=\"/softnews.html\">返回装修资讯</a></p>\n"_s;
     return page(title, body).toUtf8();
-}
-
-// "/news/3.html" gives 3; anything but 1..10 without leading zeros gives 0.
-int articleNumber(QByteArrayView path)
-{
-    static const QRegularExpression pattern(u"^/news/([1-9][0-9]?)\\.html$"_s);
-    const QRegularExpressionMatch match = pattern.match(QString::fromLatin1(path));
-    const int n = match.hasMatch() ? match.captured(1).toInt() : 0;
-    return n <= HeadlineCount ? n : 0;
-}
-
-QString verdictText(const CheckedField &checked)
-{
-    QString text;
-    switch (checked.verdict) {
-    case Verdict::Ok:
-        text = u"正确"_s;
-        break;
-    case Verdict::OutOfOrder:
-        text = u"顺序不对：应为第 %1 个键"_s.arg(checked.expectedPosition);
-        break;
-    case Verdict::Unknown:
-        text = u"多余的键"_s;
-        break;
-    case Verdict::Repeated:
-        text = u"重复的键"_s;
-        break;
-    }
-    if (!checked.field.clean)
-        text += u"；不是有效的 GBK 编码"_s;
-    return text;
-}
-
-QString summary(const QuotationCheck &check)
-{
-    if (check.passes())
-        return u"<p class=\"ok\">22 个键全部收到，顺序正确。</p>\n"_s;
-    int counts[4] = {};
-    int unclean = 0;
-    for (const CheckedField &f : check.fields) {
-        ++counts[int(f.verdict)];
-        unclean += f.field.clean ? 0 : 1;
-    }
-    QStringList problems;
-    if (!check.missing.isEmpty())
-        problems << u"缺少 %1 个键"_s.arg(check.missing.size());
-    if (counts[int(Verdict::Unknown)] > 0)
-        problems << u"多余 %1 个键"_s.arg(counts[int(Verdict::Unknown)]);
-    if (counts[int(Verdict::Repeated)] > 0)
-        problems << u"重复 %1 个键"_s.arg(counts[int(Verdict::Repeated)]);
-    if (counts[int(Verdict::OutOfOrder)] > 0)
-        problems << u"%1 个键顺序不对"_s.arg(counts[int(Verdict::OutOfOrder)]);
-    if (unclean > 0)
-        problems << u"%1 个字段不是有效的 GBK 编码"_s.arg(unclean);
-    return u"<p class=\"bad\">请求有问题："_s + problems.join(u"，"_s) + u"。</p>\n"_s;
-}
-
-} // namespace
-
-const Article &article(int n)
-{
-    Q_ASSERT(n >= 1 && n <= HeadlineCount);
-    return articles[n - 1];
 }
 
 QByteArray siteAuthority(QByteArrayView hostHeader, QByteArrayView fallback)
@@ -256,8 +231,9 @@ QByteArray chatPage(QByteArrayView rawQuery)
 {
     const QList<QueryField> fields = splitQuery(rawQuery);
     const auto shown = [&fields](QStringView key) {
-        const QString value = fieldValue(fields, key);
-        return value.isNull() ? u"（未收到）"_s : esc(value);
+        const auto it = std::find_if(fields.begin(), fields.end(),
+                                     [key](const QueryField &f) { return f.key == key; });
+        return it == fields.end() ? u"（未收到）"_s : esc(it->value);
     };
     const QString body = u"<h1>在线客服（演示）</h1>\n"
                          u"<p>真正的即时通讯服务会在这里打开与下面这个账号的对话。</p>\n<table>\n"
@@ -267,60 +243,12 @@ QByteArray chatPage(QByteArrayView rawQuery)
     return page(u"在线客服", body).toUtf8();
 }
 
-Response errorResponse(int status, QByteArrayView detail)
+QByteArray errorPage(int status, QByteArrayView path)
 {
-    QString heading;
-    switch (status) {
-    case 404:
-        heading = u"找不到这个页面"_s;
-        break;
-    case 405:
-        heading = u"只接受 GET 和 HEAD 请求"_s;
-        break;
-    case 431:
-        heading = u"请求头太大"_s;
-        break;
-    default:
-        heading = u"请求格式不对"_s;
-        break;
-    }
-    QString body = u"<h1>%1</h1>\n<p>%2 %3</p>\n"_s.arg(heading, QString::number(status),
-                                                        QString::fromLatin1(reasonPhrase(status)));
-    if (!detail.isEmpty())
-        body += u"<pre>"_s + esc(QString::fromLatin1(detail.toByteArray())) + u"</pre>\n"_s;
-    Response response;
-    response.status = status;
-    response.body = page(heading, body).toUtf8();
-    if (status == 405)
-        response.extraHeaders.append(qMakePair(QByteArray("Allow"), QByteArray("GET, HEAD")));
-    return response;
-}
-
-Response route(const Request &request, QByteArrayView fallbackAuthority)
-{
-    if (request.method != "GET" && request.method != "HEAD")
-        return errorResponse(405);
-    const QByteArray &path = request.path;
-    Response response;
-    if (path == "/") {
-        response.body = homePage();
-    } else if (path == "/softnews.html") {
-        response.contentType = "text/html; charset=GBK";
-        response.body = newsPage(siteAuthority(request.host, fallbackAuthority));
-    } else if (const int n = articleNumber(path); n > 0) {
-        response.body = articlePage(n);
-    } else if (path == "/AutoPrice.action") {
-        response.body = quotationPage(request.query);
-    } else if (path == "/zxpic.htm") {
-        response.body = picturesPage();
-    } else if (path == "/MemberPrice.htm") {
-        response.body = memberPricePage();
-    } else if (path == "/msgrd") {
-        response.body = chatPage(request.query);
-    } else {
-        return errorResponse(404, path);
-    }
-    return response;
+    const QString heading = status == 404 ? u"找不到这个页面"_s : u"请求没有被受理"_s;
+    const QString body = u"<h1>%1</h1>\n<p>%2</p>\n<pre>%3</pre>\n"_s.arg(
+        heading, QString::number(status), esc(QString::fromUtf8(path)));
+    return page(heading, body).toUtf8();
 }
 
 } // namespace demosite

@@ -1,15 +1,11 @@
 #pragma once
 
-#include "tools/demosite/http.h"
-#include "tools/demosite/querycheck.h"
-
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
-// The demo site's pages and the table that picks one for a request. One site stands in for
-// the main site, the corporate site and the chat service alike; the host is only used to make
-// absolute addresses that point back at this server.
+// The demo site's pages. One site stands in for the main site, the corporate site and the chat
+// service alike; the host is only used to make absolute addresses that point back at this server.
 namespace demosite
 {
 
@@ -37,9 +33,11 @@ QByteArray quotationPage(QByteArrayView rawQuery);
 // The chat service stand-in: shows the account (uin) and the site name it was opened with.
 QByteArray chatPage(QByteArrayView rawQuery);
 
-Response errorResponse(int status, QByteArrayView detail = {});
-
-// Answers one request. Only GET and HEAD are served; the caller drops the body of a HEAD answer.
-Response route(const Request &request, QByteArrayView fallbackAuthority);
+// The other pages, all in UTF-8; article n is 1..HeadlineCount.
+QByteArray homePage();
+QByteArray picturesPage();
+QByteArray memberPricePage();
+QByteArray articlePage(int n);
+QByteArray errorPage(int status, QByteArrayView path);
 
 } // namespace demosite

@@ -1,7 +1,11 @@
 #include "tools/demosite/querycheck.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <algorithm>
+#include <array>
+
+using namespace Qt::StringLiterals;
 
 namespace demosite
 {
@@ -9,69 +13,57 @@ namespace demosite
 namespace
 {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+// The keys of a quotation request in the order they must arrive (the areas go 2, 3, 1, 4, 5, 6),
+// each with what it means.
+constexpr std::pair<QLatin1StringView, const char16_t *> Keys[] = {
+    {"bom1"_L1, u"卧房数（户型中“房”前的数字）"},
+    {"bom2"_L1, u"客厅数（列出的户型都是 1）"},
+    {"bom3"_L1, u"餐厅数（“二厅”户型为 1）"},
+    {"bom4"_L1, u"厨房数（总是 1）"},
+    {"bom5"_L1, u"阳台数"},
+    {"bom6"_L1, u"卫生间数"},
+    {"bomarea2"_L1, u"客厅面积（平方米）"},
+    {"bomarea3"_L1, u"餐厅面积（平方米）"},
+    {"bomarea1"_L1, u"卧房面积（平方米）"},
+    {"bomarea4"_L1, u"厨房面积（平方米）"},
+    {"bomarea5"_L1, u"阳台面积（平方米）"},
+    {"bomarea6"_L1, u"卫生间面积（平方米）"},
+    {"pho"_L1, u"手机号码"},
+    {"cit1"_L1, u"省份（地区码|名称）"},
+    {"cit2"_L1, u"城市（地区码|名称）"},
+    {"cit3"_L1, u"区县（地区码|名称）"},
+    {"dc"_L1, u"装修档次：1 经济实惠，2 小康实用，3 高档豪华"},
+    {"findman3"_L1, u"户型代码：一厅为卧房数，二厅为 10 加卧房数，未选为空"},
+    {"kongzhi"_L1, u"提交标记（总是 tijiao）"},
+    {"findman"_L1, u"阳台数（与 bom5 相同）"},
+    {"fengge"_L1, u"装修风格：1 现代简约，2 中西合璧，3 中式怀旧，4 欧式古典，5 西式田园"},
+    {"jmid"_L1, u"固定为 null"},
+};
+constexpr int KeyCount = int(std::size(Keys));
 
 int positionOf(QStringView key)
 {
-    const auto it = std::find(QuotationKeys.begin(), QuotationKeys.end(), key);
-    return it == QuotationKeys.end() ? -1 : int(it - QuotationKeys.begin());
+    for (int i = 0; i < KeyCount; ++i) {
+        if (Keys[i].first == key)
+            return i;
+    }
+    return -1;
 }
 
 } // namespace
 
 QString quotationKeyMeaning(QStringView key)
 {
-    static const char16_t *const meanings[] = {
-        u"卧房数（户型中“房”前的数字）",
-        u"客厅数（列出的户型都是 1）",
-        u"餐厅数（“二厅”户型为 1）",
-        u"厨房数（总是 1）",
-        u"阳台数",
-        u"卫生间数",
-        u"客厅面积（平方米）",
-        u"餐厅面积（平方米）",
-        u"卧房面积（平方米）",
-        u"厨房面积（平方米）",
-        u"阳台面积（平方米）",
-        u"卫生间面积（平方米）",
-        u"手机号码",
-        u"省份（地区码|名称）",
-        u"城市（地区码|名称）",
-        u"区县（地区码|名称）",
-        u"装修档次：1 经济实惠，2 小康实用，3 高档豪华",
-        u"户型代码：一厅为卧房数，二厅为 10 加卧房数，未选为空",
-        u"提交标记（总是 tijiao）",
-        u"阳台数（与 bom5 相同）",
-        u"装修风格：1 现代简约，2 中西合璧，3 中式怀旧，4 欧式古典，5 西式田园",
-        u"固定为 null",
-    };
-    static_assert(std::size(meanings) == QuotationKeys.size());
     const int position = positionOf(key);
-    return position < 0 ? QString() : QString::fromUtf16(meanings[position]);
+    return position < 0 ? QString() : QString::fromUtf16(Keys[position].second);
 }
 
 DecodedText decodeGbkPercent(QByteArrayView raw)
 {
-    QByteArray bytes;
-    bytes.reserve(raw.size());
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '%' && i + 2 < raw.size() && hexValue(raw[i + 1]) >= 0 &&
-            hexValue(raw[i + 2]) >= 0) {
-            bytes += char(hexValue(raw[i + 1]) * 16 + hexValue(raw[i + 2]));
-            i += 2;
-        } else {
-            bytes += raw[i];
-        }
-    }
+    // A "%" that starts no escape is a "%" of its own.
+    static const QRegularExpression stray(u"%(?![0-9A-Fa-f]{2})"_s);
+    const QByteArray bytes = QByteArray::fromPercentEncoding(
+        QString::fromLatin1(raw).replace(stray, u"%25"_s).toLatin1());
     // Stateless, so a character cut off at the end shows up as an error instead of vanishing.
     QStringDecoder gbk("GBK", QStringConverter::Flag::Stateless);
     DecodedText decoded;
@@ -98,15 +90,6 @@ QList<QueryField> splitQuery(QByteArrayView rawQuery)
     return fields;
 }
 
-QString fieldValue(const QList<QueryField> &fields, QStringView key)
-{
-    for (const QueryField &field : fields) {
-        if (field.key == key)
-            return field.value;
-    }
-    return QString();
-}
-
 bool QuotationCheck::passes() const
 {
     return missing.isEmpty() && std::all_of(fields.begin(), fields.end(), [](const auto &f) {
@@ -117,7 +100,7 @@ bool QuotationCheck::passes() const
 QuotationCheck checkQuotation(const QList<QueryField> &fields)
 {
     QuotationCheck check;
-    std::array<bool, QuotationKeys.size()> seen{};
+    std::array<bool, KeyCount> seen{};
     QList<qsizetype> firsts; // indexes into check.fields of each known key's first arrival
     for (const QueryField &field : fields) {
         CheckedField checked{field, Verdict::Ok, 0};
@@ -160,9 +143,9 @@ QuotationCheck checkQuotation(const QList<QueryField> &fields)
             check.fields[firsts[i]].verdict = Verdict::OutOfOrder;
     }
 
-    for (std::size_t i = 0; i < QuotationKeys.size(); ++i) {
+    for (int i = 0; i < KeyCount; ++i) {
         if (!seen[i])
-            check.missing.append(QuotationKeys[i]);
+            check.missing.append(Keys[i].first);
     }
     return check;
 }

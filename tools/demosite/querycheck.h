@@ -1,28 +1,14 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QLatin1StringView>
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <array>
 
 // Reading a query the way the quotation program sends it, and checking an AutoPrice.action
 // query against the keys and order the vendor site expects.
 namespace demosite
 {
-
-// The keys of a quotation request, in the order they must arrive. The areas go 2, 3, 1, 4, 5, 6.
-inline constexpr std::array<QLatin1StringView, 22> QuotationKeys = {
-    QLatin1StringView("bom1"),     QLatin1StringView("bom2"),     QLatin1StringView("bom3"),
-    QLatin1StringView("bom4"),     QLatin1StringView("bom5"),     QLatin1StringView("bom6"),
-    QLatin1StringView("bomarea2"), QLatin1StringView("bomarea3"), QLatin1StringView("bomarea1"),
-    QLatin1StringView("bomarea4"), QLatin1StringView("bomarea5"), QLatin1StringView("bomarea6"),
-    QLatin1StringView("pho"),      QLatin1StringView("cit1"),     QLatin1StringView("cit2"),
-    QLatin1StringView("cit3"),     QLatin1StringView("dc"),       QLatin1StringView("findman3"),
-    QLatin1StringView("kongzhi"),  QLatin1StringView("findman"),  QLatin1StringView("fengge"),
-    QLatin1StringView("jmid"),
-};
 
 // What a key of the quotation request means, in Chinese; empty for a key it does not have.
 QString quotationKeyMeaning(QStringView key);
@@ -47,9 +33,6 @@ struct QueryField {
 // An empty query has no fields; an empty piece between two "&" is a field with an empty key.
 QList<QueryField> splitQuery(QByteArrayView rawQuery);
 
-// The value of the first field with this key, or a null string.
-QString fieldValue(const QList<QueryField> &fields, QStringView key);
-
 enum class Verdict {
     Ok,
     OutOfOrder, // a known key, but placing it here breaks the expected order
@@ -60,7 +43,7 @@ enum class Verdict {
 struct CheckedField {
     QueryField field;
     Verdict verdict = Verdict::Ok;
-    int expectedPosition = 0; // 1-based place in QuotationKeys; 0 for an unknown key
+    int expectedPosition = 0; // 1-based place in the expected order; 0 for an unknown key
 };
 
 struct QuotationCheck {
