@@ -1,145 +1,46 @@
 #include "buildconstants.h"
 #include "shell/apptitle.h"
 
-#include <QFile>
-#include <QtEndian>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 
-// Reads the compiled resource script (a .res file) the way the Windows loader and the file
-// manager's properties page do, and checks the icon and the version record in it.
+// Checks the compiled resource script (a .res file) through the resource compiler's own reading
+// of it: windres writes it back out as resource-script text, with the icon group and the version
+// record that the file manager's properties page shows.
 namespace
 {
 
-constexpr int RtIcon = 3;
-constexpr int RtGroupIcon = 14;
-constexpr int RtVersion = 16;
-
-// Little-endian numbers; 0 past the end, so that a damaged file fails a check, not the run.
-quint16 u16(const QByteArray &data, qsizetype at)
+// What the program printed; a null string when it could not be started.
+QString output(const QString &program, const QStringList &arguments)
 {
-    return at >= 0 && at + 2 <= data.size() ? qFromLittleEndian<quint16>(data.constData() + at) : 0;
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted())
+        return {};
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
 }
 
-quint32 u32(const QByteArray &data, qsizetype at)
+// A string as windres writes it, "text" or L"text", with \xHHHH for UTF-16 units.
+QString unquoted(QStringView literal)
 {
-    return at >= 0 && at + 4 <= data.size() ? qFromLittleEndian<quint32>(data.constData() + at) : 0;
-}
-
-qsizetype align4(qsizetype at)
-{
-    return (at + 3) & ~qsizetype(3);
-}
-
-// A zero-terminated UTF-16LE string starting at `at`; `at` moves past the terminator.
-QString utf16z(const QByteArray &data, qsizetype &at)
-{
+    if (literal.startsWith(u'L'))
+        literal = literal.sliced(1);
+    if (literal.size() < 2 || !literal.startsWith(u'"') || !literal.endsWith(u'"'))
+        return {};
+    literal = literal.sliced(1, literal.size() - 2);
+    static const QRegularExpression escape(u"\\\\(?:x([0-9a-fA-F]{4})|(.))"_s);
     QString text;
-    while (at + 2 <= data.size()) {
-        const char16_t c = u16(data, at);
-        at += 2;
-        if (c == 0)
-            break;
-        text += QChar(c);
-    }
-    return text;
-}
-
-// A resource type or name: a number, or a string when id is -1.
-struct ResourceId {
-    int id = -1;
-    QString name;
-};
-
-ResourceId readId(const QByteArray &data, qsizetype &at)
-{
-    if (u16(data, at) == 0xFFFF) {
-        const int id = u16(data, at + 2);
-        at += 4;
-        return {id, {}};
-    }
-    return {-1, utf16z(data, at)};
-}
-
-struct Resource {
-    ResourceId type;
-    ResourceId name;
-    quint16 language = 0;
-    QByteArray data;
-};
-
-// A .res file is a run of entries, each a header (sizes, type, name, language) and its data,
-// both padded to four bytes. It opens with an empty entry, which is skipped.
-QList<Resource> readResources(const QByteArray &file)
-{
-    QList<Resource> resources;
     qsizetype at = 0;
-    while (at + 8 <= file.size()) {
-        const quint32 dataSize = u32(file, at);
-        const quint32 headerSize = u32(file, at + 4);
-        if (headerSize < 8 || quint64(at) + headerSize + dataSize > quint64(file.size()))
-            break;
-        qsizetype field = at + 8;
-        Resource r;
-        r.type = readId(file, field);
-        r.name = readId(file, field);
-        field = align4(field);
-        r.language = u16(file, field + 6); // after DataVersion and MemoryFlags
-        r.data = file.mid(at + headerSize, dataSize);
-        if (dataSize > 0)
-            resources.append(r);
-        at = align4(at + headerSize + dataSize);
+    for (const QRegularExpressionMatch &m : escape.globalMatch(literal)) {
+        text += literal.sliced(at, m.capturedStart() - at);
+        text += m.hasCaptured(1) ? QChar(m.captured(1).toUShort(nullptr, 16)) : m.captured(2).at(0);
+        at = m.capturedEnd();
     }
-    return resources;
-}
-
-// One block of a version record: its key, its value (text blocks hold UTF-16) and children.
-struct VersionBlock {
-    QString key;
-    bool isText = false;
-    QByteArray value;
-    QList<VersionBlock> children;
-
-    const VersionBlock *child(const QString &childKey) const
-    {
-        for (const VersionBlock &c : children) {
-            if (c.key == childKey)
-                return &c;
-        }
-        return nullptr;
-    }
-    QString text() const
-    {
-        QString s = QString::fromUtf16(reinterpret_cast<const char16_t *>(value.constData()),
-                                       value.size() / 2);
-        while (s.endsWith(QChar(0)))
-            s.chop(1);
-        return s;
-    }
-};
-
-VersionBlock readVersionBlock(const QByteArray &data, qsizetype at)
-{
-    const qsizetype end = qMin(at + u16(data, at), data.size());
-    const quint16 valueLength = u16(data, at + 2);
-    VersionBlock block;
-    block.isText = u16(data, at + 4) == 1;
-    qsizetype p = at + 6;
-    block.key = utf16z(data, p);
-    p = align4(p);
-    // A text value's length counts UTF-16 units, a binary one's bytes.
-    const qsizetype valueBytes = block.isText ? 2 * qsizetype(valueLength) : valueLength;
-    block.value = data.mid(p, valueBytes);
-    p = align4(p + valueBytes);
-    while (p + 6 <= end) {
-        const quint16 length = u16(data, p);
-        if (length == 0)
-            break;
-        block.children.append(readVersionBlock(data, p));
-        p = align4(p + length);
-    }
-    return block;
+    return text += literal.sliced(at);
 }
 
 } // namespace
@@ -150,114 +51,96 @@ class TestWinResource : public QObject
 
 private slots:
     void initTestCase();
-    void iconGroupCarriesEveryImageOfTheAppIcon();
-    void fixedVersion_data();
-    void fixedVersion();
-    void languageIsChinesePrc();
+    void statements_data();
+    void statements();
+    void everyResourceIsChinesePrc();
+    void iconGroupHoldsEveryImageOfTheAppIcon();
     void strings_data();
     void strings();
 
 private:
-    QList<Resource> resources;
-    VersionBlock version;
-
-    QList<const Resource *> ofType(int type) const
-    {
-        QList<const Resource *> found;
-        for (const Resource &r : resources) {
-            if (r.type.id == type)
-                found.append(&r);
-        }
-        return found;
-    }
-    const VersionBlock *stringTable() const
-    {
-        const VersionBlock *info = version.child(QStringLiteral("StringFileInfo"));
-        return info && !info->children.isEmpty() ? &info->children.first() : nullptr;
-    }
+    QStringList lines; // of the resource-script text, trimmed
 };
 
 void TestWinResource::initTestCase()
 {
-    QFile file(QStringLiteral(RES_FILE));
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.errorString()));
-    resources = readResources(file.readAll());
-    const QList<const Resource *> records = ofType(RtVersion);
-    QCOMPARE(records.size(), 1);
-    QCOMPARE(records.first()->name.id, 1);
-    version = readVersionBlock(records.first()->data, 0);
-    QCOMPARE(version.key, QStringLiteral("VS_VERSION_INFO"));
+#ifndef WINDRES
+    QSKIP("x86_64-w64-mingw32-windres (Debian: binutils-mingw-w64-x86-64) is not installed");
+#else
+    const QString text =
+        output(QStringLiteral(WINDRES),
+               {u"--input-format=res"_s, u"--output-format=rc"_s, QStringLiteral(RES_FILE)});
+    lines = text.split(u'\n');
+    for (QString &line : lines)
+        line = line.trimmed();
+    QVERIFY2(lines.contains(u"1 VERSIONINFO"_s), qPrintable(text.left(2000)));
+#endif
 }
 
-void TestWinResource::iconGroupCarriesEveryImageOfTheAppIcon()
+void TestWinResource::statements_data()
 {
-    QFile file(QStringLiteral(APP_ICON));
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.errorString()));
-    const QByteArray ico = file.readAll();
-    const int count = u16(ico, 4);
-    QCOMPARE(count, 16);
+    QTest::addColumn<QString>("statement");
 
-    const QList<const Resource *> groups = ofType(RtGroupIcon);
-    QCOMPARE(groups.size(), 1);
-    QCOMPARE(groups.first()->name.name, QStringLiteral("IDI_ICON1"));
-    const QByteArray &group = groups.first()->data;
-    QCOMPARE(int(u16(group, 4)), count);
+    QTest::newRow("file version") << u"FILEVERSION 1, 0, 0, 1"_s;
+    QTest::newRow("product version") << u"PRODUCTVERSION 1, 0, 0, 1"_s;
+    QTest::newRow("os: 32-bit Windows") << u"FILEOS 0x40004"_s;
+    QTest::newRow("type: application") << u"FILETYPE 0x1"_s;
+    QTest::newRow("strings: Chinese (PRC), Unicode") << u"BLOCK \"080404B0\""_s;
+    QTest::newRow("translation") << u"VALUE \"Translation\", 0x804, 1200"_s;
+    QTest::newRow("icon group") << u"\"IDI_ICON1\" 14 /* RT_GROUP_ICON */ MOVEABLE DISCARDABLE"_s;
+}
 
-    QHash<int, QByteArray> images;
-    for (const Resource *r : ofType(RtIcon))
-        images.insert(r->name.id, r->data);
-    QCOMPARE(images.size(), count);
+void TestWinResource::statements()
+{
+    QFETCH(QString, statement);
+    QVERIFY2(lines.contains(statement), qPrintable(statement));
+    // windres leaves FILEFLAGS out when it is 0, as in a release build.
+    for (const QString &line : std::as_const(lines))
+        QVERIFY2(!line.startsWith(u"FILEFLAGS "), qPrintable(line));
+    // One string table only, the one for the translation above.
+    static const QRegularExpression table(u"^BLOCK \"[0-9A-Fa-f]{8}\"$"_s);
+    QCOMPARE(lines.filter(table), QStringList{u"BLOCK \"080404B0\""_s});
+}
 
-    // The group repeats each file entry's first 12 bytes (size, colours, planes, bits, length)
-    // and names the icon resource that holds the image's bytes.
-    for (int i = 0; i < count; ++i) {
-        const qsizetype fileEntry = 6 + 16 * i;
-        const qsizetype groupEntry = 6 + 14 * i;
-        QCOMPARE(group.mid(groupEntry, 12), ico.mid(fileEntry, 12));
-        const QByteArray image = ico.mid(u32(ico, fileEntry + 12), u32(ico, fileEntry + 8));
-        QCOMPARE(images.value(u16(group, groupEntry + 12)), image);
+void TestWinResource::everyResourceIsChinesePrc()
+{
+    const QStringList languages = lines.filter(QRegularExpression(u"^LANGUAGE "_s));
+    QVERIFY(!languages.isEmpty());
+    for (const QString &language : languages)
+        QCOMPARE(language, u"LANGUAGE 4, 2"_s); // LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED
+}
+
+void TestWinResource::iconGroupHoldsEveryImageOfTheAppIcon()
+{
+    const QString listing = output(u"icotool"_s, {u"--list"_s, QStringLiteral(APP_ICON)});
+    if (listing.isNull())
+        QSKIP("icotool (Debian: icoutils) is not installed");
+    // "--icon --index=1 --width=16 --height=16 --bit-depth=8 --palette-size=256"
+    static const QRegularExpression file(u"--width=(\\d+) --height=(\\d+) --bit-depth=(\\d+)"_s);
+    QStringList inFile;
+    for (const QRegularExpressionMatch &m : file.globalMatch(listing))
+        inFile.append(m.captured(1) + u'x' + m.captured(2) + u' ' + m.captured(3));
+    QCOMPARE(inFile.size(), 16);
+
+    // "\020\020\000\000", 1, 8, 0x568L, 1,	/* Element no 1.  */  (sizes in octal)
+    static const QRegularExpression element(
+        u"^\"\\\\(\\d{3})\\\\(\\d{3})\\\\000\\\\000\", 1, (\\d+), 0x[0-9a-fA-F]+L, (\\d+)"_s);
+    static const QRegularExpression icon(u"^(\\d+) 3 /\\* RT_ICON \\*/"_s);
+    QStringList inGroup, named, icons;
+    for (const QString &line : std::as_const(lines)) {
+        if (const QRegularExpressionMatch m = element.match(line); m.hasMatch()) {
+            inGroup.append(u"%1x%2 %3"_s.arg(m.captured(1).toInt(nullptr, 8))
+                               .arg(m.captured(2).toInt(nullptr, 8))
+                               .arg(m.captured(3)));
+            named.append(m.captured(4));
+        } else if (const QRegularExpressionMatch m = icon.match(line); m.hasMatch()) {
+            icons.append(m.captured(1));
+        }
     }
-}
-
-void TestWinResource::fixedVersion_data()
-{
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<quint32>("expected");
-
-    QTest::newRow("signature") << 0 << 0xFEEF04BDu;
-    QTest::newRow("file version 1.0") << 8 << 0x00010000u;
-    QTest::newRow("file version .0.1") << 12 << 0x00000001u;
-    QTest::newRow("product version 1.0") << 16 << 0x00010000u;
-    QTest::newRow("product version .0.1") << 20 << 0x00000001u;
-    QTest::newRow("flags: a release build") << 28 << 0u;
-    QTest::newRow("os: 32-bit Windows") << 32 << 0x00040004u;
-    QTest::newRow("type: application") << 36 << 1u;
-}
-
-void TestWinResource::fixedVersion()
-{
-    QFETCH(int, offset);
-    QFETCH(quint32, expected);
-    QCOMPARE(version.value.size(), 52);
-    QCOMPARE(u32(version.value, offset), expected);
-}
-
-void TestWinResource::languageIsChinesePrc()
-{
-    QCOMPARE(ofType(RtVersion).first()->language, quint16(0x0804));
-
-    const VersionBlock *info = version.child(QStringLiteral("StringFileInfo"));
-    QVERIFY(info);
-    QCOMPARE(info->children.size(), 1);
-    QCOMPARE(info->children.first().key, QStringLiteral("080404B0"));
-
-    const VersionBlock *vars = version.child(QStringLiteral("VarFileInfo"));
-    QVERIFY(vars);
-    const VersionBlock *translation = vars->child(QStringLiteral("Translation"));
-    QVERIFY(translation);
-    QCOMPARE(translation->value.size(), 4);
-    QCOMPARE(u16(translation->value, 0), quint16(0x0804));
-    QCOMPARE(u16(translation->value, 2), quint16(1200));
+    QCOMPARE(inGroup, inFile);
+    // Each image of the group is an icon resource of its own.
+    QCOMPARE(named, icons);
+    QCOMPARE(lines.filter(u"Has 16 elements"_s).size(), 1);
 }
 
 void TestWinResource::strings_data()
@@ -283,16 +166,16 @@ void TestWinResource::strings()
 {
     QFETCH(QString, key);
     QFETCH(QString, expected);
-    const VersionBlock *table = stringTable();
-    QVERIFY(table);
-    const VersionBlock *value = table->child(key);
-    QVERIFY2(value, qPrintable(key + QStringLiteral(" missing")));
-    QVERIFY(value->isText);
+    const QString start = u"VALUE \"%1\", "_s.arg(key);
+    const QStringList values =
+        lines.filter(QRegularExpression(u"^"_s + QRegularExpression::escape(start)));
+    QCOMPARE(values.size(), 1);
+    const QString value = unquoted(QStringView(values.first()).sliced(start.size()));
     if (expected.isEmpty())
-        QVERIFY(!value->text().trimmed().isEmpty());
+        QVERIFY2(!value.trimmed().isEmpty(), qPrintable(values.first()));
     else
-        QCOMPARE(value->text(), expected);
+        QCOMPARE(value, expected);
 }
 
-QTEST_APPLESS_MAIN(TestWinResource)
+QTEST_GUILESS_MAIN(TestWinResource)
 #include "tst_winresource.moc"
