@@ -5,14 +5,16 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 // Builds the Debian package from this build tree with CPack, unpacks it as dpkg would and checks
-// what a user gets: the files and their places, the control data, the desktop metadata, and that
-// the installed command starts from any working folder.
+// what a user gets: the files and their places, what lintian and the desktop metadata validators
+// say, and that the installed command starts from any working folder.
 
 namespace
 {
@@ -41,6 +43,7 @@ QList<Entry> expectedEntries()
          u"packaging/%1.desktop"_s.arg(AppId)},
         {u"usr/share/metainfo/%1.metainfo.xml"_s.arg(AppId), Kind::Data, {}},
         {u"usr/share/doc/zxquote/copyright"_s, Kind::Data, u"packaging/copyright"_s},
+        {u"usr/share/lintian/overrides/zxquote"_s, Kind::Data, u"packaging/lintian-overrides"_s},
     };
     for (int n : IconSizes)
         entries.append({u"usr/share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(n).arg(AppId),
@@ -73,22 +76,6 @@ Result run(const QString &program, const QStringList &arguments, int msecs = 600
 QByteArray describe(const Result &result)
 {
     return "exit " + QByteArray::number(result.code) + "\n" + result.out + result.err;
-}
-
-// "Field: value" lines, with the indented lines that continue a field.
-QMap<QString, QString> parseControl(const QByteArray &text)
-{
-    QMap<QString, QString> fields;
-    QString last;
-    for (const QString &line : QString::fromUtf8(text).split(u'\n')) {
-        if (line.startsWith(u' ') && !last.isEmpty()) {
-            fields[last] += u'\n' + line;
-        } else if (const qsizetype colon = line.indexOf(u':'); colon > 0) {
-            last = line.left(colon);
-            fields[last] = line.mid(colon + 1).trimmed();
-        }
-    }
-    return fields;
 }
 
 QMap<QString, QString> desktopEntry(const QString &path)
@@ -148,7 +135,7 @@ private slots:
     void nothingElse();
     void icons_data();
     void icons();
-    void control_data();
+    void lintian();
     void control();
     void metadata_data();
     void metadata();
@@ -163,11 +150,15 @@ private:
     QTemporaryDir work;
     QString deb;
     QString root;
-    QMap<QString, QString> fields;
 };
 
 void TestPackaging::initTestCase()
 {
+    // CPack's Debian generator finds the dependencies with dpkg-shlibdeps.
+    if (QStandardPaths::findExecutable(u"dpkg-deb"_s).isEmpty())
+        QSKIP("dpkg-deb (Debian: dpkg) is not installed");
+    if (QStandardPaths::findExecutable(u"dpkg-shlibdeps"_s).isEmpty())
+        QSKIP("dpkg-shlibdeps (Debian: dpkg-dev) is not installed");
     QVERIFY(work.isValid());
     const QString out = work.filePath(u"package"_s);
     QStringList arguments = {u"--config"_s, QStringLiteral(CPACK_CONFIG), u"-B"_s, out};
@@ -183,10 +174,6 @@ void TestPackaging::initTestCase()
     root = work.filePath(u"root"_s);
     const Result unpack = run(u"dpkg-deb"_s, {u"-x"_s, deb, root});
     QVERIFY2(unpack.code == 0, describe(unpack).constData());
-
-    const Result info = run(u"dpkg-deb"_s, {u"-f"_s, deb});
-    QVERIFY2(info.code == 0, describe(info).constData());
-    fields = parseControl(info.out);
 }
 
 void TestPackaging::contents_data()
@@ -276,41 +263,46 @@ void TestPackaging::icons()
     QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);
 }
 
-void TestPackaging::control_data()
+// Debian's checker, with the overrides the package carries; they are deliberate and explained.
+void TestPackaging::lintian()
 {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("pattern");
-
-    const Result arch = run(u"dpkg"_s, {u"--print-architecture"_s});
-    const QString anyDependency = uR"((^|, )%1( \(| \||,|$))"_s;
-
-    QTest::newRow("package") << u"Package"_s << u"^zxquote$"_s;
-    QTest::newRow("version") << u"Version"_s
-                             << u"^%1$"_s.arg(
-                                    QRegularExpression::escape(QStringLiteral(PROJECT_VERSION)));
-    QTest::newRow("architecture") << u"Architecture"_s
-                                  << u"^%1$"_s.arg(QString::fromUtf8(arch.out.trimmed()));
-    QTest::newRow("maintainer") << u"Maintainer"_s << uR"(^\S.* <[^@ ]+@[^> ]+>$)"_s;
-    QTest::newRow("section") << u"Section"_s << uR"(^[a-z0-9-]+$)"_s;
-    // A summary line, then the long description on indented lines.
-    QTest::newRow("description") << u"Description"_s << uR"(^\S.{0,78}\n \S)"_s;
-    for (const char *library : {"libqt6widgets6", "libqt6gui6", "libqt6network6", "libqt6core6",
-                                "libxml2", "libc6", "libstdc\\+\\+6"}) {
-        QTest::addRow("depends on %s", library)
-            << u"Depends"_s << anyDependency.arg(QLatin1String(library));
-    }
-    QTest::newRow("recommends a CJK font")
-        << u"Recommends"_s << anyDependency.arg(u"fonts-noto-cjk"_s);
+    if (QStandardPaths::findExecutable(u"lintian"_s).isEmpty())
+        QSKIP("lintian is not installed");
+    const Result lintian = run(u"lintian"_s, {u"--fail-on"_s, u"error,warning"_s, deb}, 120000);
+    QVERIFY2(lintian.code == 0, describe(lintian).constData());
 }
 
+// What lintian takes as given: the name, version and architecture, and that the libraries the
+// program links were found (Debian 13 names some of them with a "t64" suffix).
 void TestPackaging::control()
 {
-    QFETCH(QString, field);
-    QFETCH(QString, pattern);
-    QVERIFY2(fields.contains(field), "no such field");
-    const QRegularExpression re(pattern);
-    QVERIFY(re.isValid());
-    QVERIFY2(re.match(fields.value(field)).hasMatch(), qPrintable(fields.value(field)));
+    const Result show = run(u"dpkg-deb"_s, {u"--show"_s,
+                                            u"--showformat=${Package} ${Version} ${Architecture}\n"
+                                            u"${Depends}\n${Recommends}\n"_s,
+                                            deb});
+    QVERIFY2(show.code == 0, describe(show).constData());
+    const QStringList lines = QString::fromUtf8(show.out).split(u'\n');
+    QCOMPARE(lines.size(), 4);
+    const Result arch = run(u"dpkg"_s, {u"--print-architecture"_s});
+    QCOMPARE(lines[0], u"zxquote %1 %2"_s.arg(QStringLiteral(PROJECT_VERSION),
+                                              QString::fromUtf8(arch.out.trimmed())));
+
+    // "libc6 (>= 2.34), libqt6core6t64 (>= 6.4.2)" to "libc6", "libqt6core6t64"
+    static const QRegularExpression name(u"(?:^|[,|]) *([a-z0-9][a-z0-9+.-]*)"_s);
+    const auto names = [](const QString &field) {
+        QStringList found;
+        for (const QRegularExpressionMatch &m : name.globalMatch(field))
+            found.append(m.captured(1));
+        return found;
+    };
+    const QStringList depends = names(lines[1]);
+    for (const QString &library : {u"libqt6widgets6"_s, u"libqt6gui6"_s, u"libqt6network6"_s,
+                                   u"libqt6core6"_s, u"libxml2"_s, u"libc6"_s, u"libstdc++6"_s}) {
+        QVERIFY2(std::any_of(depends.begin(), depends.end(),
+                             [&](const QString &d) { return d.startsWith(library); }),
+                 qPrintable(library + u" missing from "_s + lines[1]));
+    }
+    QVERIFY2(names(lines[2]).contains(u"fonts-noto-cjk"_s), qPrintable(lines[2]));
 }
 
 void TestPackaging::metadata_data()
@@ -335,7 +327,8 @@ void TestPackaging::metadata()
     QProcess validator;
     validator.setWorkingDirectory(root);
     validator.start(program, arguments);
-    QVERIFY2(validator.waitForStarted(), qPrintable(program + u" is not installed"_s));
+    if (!validator.waitForStarted())
+        QSKIP(qPrintable(program + u" is not installed"_s));
     QVERIFY(validator.waitForFinished(30000));
     const QByteArray said = validator.readAllStandardOutput() + validator.readAllStandardError();
     QVERIFY2(validator.exitStatus() == QProcess::NormalExit && validator.exitCode() == 0,
@@ -404,10 +397,13 @@ void TestPackaging::window()
             QFile::rename(away, catalogue);
     });
 
+    if (QStandardPaths::findExecutable(u"xwininfo"_s).isEmpty())
+        QSKIP("xwininfo (Debian: x11-utils) is not installed");
     QProcess xvfb;
-    xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s,
-                            u"0"_s, u"1024x768x24"_s});
-    QVERIFY2(xvfb.waitForStarted(), "Xvfb is not installed");
+    xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s,
+                           u"1024x768x24"_s});
+    if (!xvfb.waitForStarted())
+        QSKIP("Xvfb is not installed");
     const auto stopServer = qScopeGuard([&xvfb] {
         xvfb.terminate();
         xvfb.waitForFinished();
