@@ -80,7 +80,7 @@ void TestArtwork::identified()
     const QString said = output(
         u"identify"_s, {u"-format"_s, u"%m %wx%h %Wx%H%X%Y %n %[interlace] %A\n"_s, asset(file)});
     if (said.isNull())
-        QSKIP("identify (ImageMagick) is not installed");
+        QSKIP("missing tool: identify (Debian: imagemagick)");
     QCOMPARE(said, identity + u'\n');
     if (file.endsWith(u".gif")) {
         // The version that has transparency, and the trailer that ends the file: some readers
@@ -98,13 +98,13 @@ void TestArtwork::iconImages()
     // Uncompressed bitmaps, not embedded PNGs: older readers only understand these.
     const QString formats = output(u"identify"_s, {u"-format"_s, u"%m\n"_s, asset(u"app.ico"_s)});
     if (formats.isNull())
-        QSKIP("identify (ImageMagick) is not installed");
+        QSKIP("missing tool: identify (Debian: imagemagick)");
     QCOMPARE(formats, u"ICO\n"_s.repeated(16));
 
     // Each size as 256 colours (whose only transparency is the one-bit mask) and as 32 bits.
     const QString listing = output(u"icotool"_s, {u"--list"_s, asset(u"app.ico"_s)});
     if (listing.isNull())
-        QSKIP("icotool (icoutils) is not installed");
+        QSKIP("missing tool: icotool (Debian: icoutils)");
     QStringList images;
     for (const QString &line : listing.split(u'\n', Qt::SkipEmptyParts))
         images.append(line.section(u' ', 2)); // past "--icon --index=N"

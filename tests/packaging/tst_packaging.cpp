@@ -156,9 +156,9 @@ void TestPackaging::initTestCase()
 {
     // CPack's Debian generator finds the dependencies with dpkg-shlibdeps.
     if (QStandardPaths::findExecutable(u"dpkg-deb"_s).isEmpty())
-        QSKIP("dpkg-deb (Debian: dpkg) is not installed");
+        QSKIP("missing tool: dpkg-deb (Debian: dpkg)");
     if (QStandardPaths::findExecutable(u"dpkg-shlibdeps"_s).isEmpty())
-        QSKIP("dpkg-shlibdeps (Debian: dpkg-dev) is not installed");
+        QSKIP("missing tool: dpkg-shlibdeps (Debian: dpkg-dev)");
     QVERIFY(work.isValid());
     const QString out = work.filePath(u"package"_s);
     QStringList arguments = {u"--config"_s, QStringLiteral(CPACK_CONFIG), u"-B"_s, out};
@@ -267,7 +267,7 @@ void TestPackaging::icons()
 void TestPackaging::lintian()
 {
     if (QStandardPaths::findExecutable(u"lintian"_s).isEmpty())
-        QSKIP("lintian is not installed");
+        QSKIP("missing tool: lintian");
     const Result lintian = run(u"lintian"_s, {u"--fail-on"_s, u"error,warning"_s, deb}, 120000);
     QVERIFY2(lintian.code == 0, describe(lintian).constData());
 }
@@ -328,7 +328,7 @@ void TestPackaging::metadata()
     validator.setWorkingDirectory(root);
     validator.start(program, arguments);
     if (!validator.waitForStarted())
-        QSKIP(qPrintable(program + u" is not installed"_s));
+        QSKIP(qPrintable(u"missing tool: "_s + program));
     QVERIFY(validator.waitForFinished(30000));
     const QByteArray said = validator.readAllStandardOutput() + validator.readAllStandardError();
     QVERIFY2(validator.exitStatus() == QProcess::NormalExit && validator.exitCode() == 0,
@@ -398,12 +398,12 @@ void TestPackaging::window()
     });
 
     if (QStandardPaths::findExecutable(u"xwininfo"_s).isEmpty())
-        QSKIP("xwininfo (Debian: x11-utils) is not installed");
+        QSKIP("missing tool: xwininfo (Debian: x11-utils)");
     QProcess xvfb;
     xvfb.start(u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-screen"_s, u"0"_s,
                            u"1024x768x24"_s});
     if (!xvfb.waitForStarted())
-        QSKIP("Xvfb is not installed");
+        QSKIP("missing tool: Xvfb (Debian: xvfb)");
     const auto stopServer = qScopeGuard([&xvfb] {
         xvfb.terminate();
         xvfb.waitForFinished();

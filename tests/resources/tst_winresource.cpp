@@ -65,7 +65,7 @@ private:
 void TestWinResource::initTestCase()
 {
 #ifndef WINDRES
-    QSKIP("x86_64-w64-mingw32-windres (Debian: binutils-mingw-w64-x86-64) is not installed");
+    QSKIP("missing tool: x86_64-w64-mingw32-windres (Debian: binutils-mingw-w64-x86-64)");
 #else
     const QString text =
         output(QStringLiteral(WINDRES),
@@ -114,7 +114,7 @@ void TestWinResource::iconGroupHoldsEveryImageOfTheAppIcon()
 {
     const QString listing = output(u"icotool"_s, {u"--list"_s, QStringLiteral(APP_ICON)});
     if (listing.isNull())
-        QSKIP("icotool (Debian: icoutils) is not installed");
+        QSKIP("missing tool: icotool (Debian: icoutils)");
     // "--icon --index=1 --width=16 --height=16 --bit-depth=8 --palette-size=256"
     static const QRegularExpression file(u"--width=(\\d+) --height=(\\d+) --bit-depth=(\\d+)"_s);
     QStringList inFile;

@@ -339,7 +339,7 @@ void TestDemoSite::served_data()
 void TestDemoSite::served()
 {
 #ifndef DEMOSITE
-    QSKIP("zx_demosite was not built: cpp-httplib (Debian: libcpp-httplib-dev) is missing");
+    QSKIP("missing tool: cpp-httplib (Debian: libcpp-httplib-dev), so zx_demosite was not built");
 #else
     if (origin.isEmpty()) {
         site.start(QStringLiteral(DEMOSITE), {u"--port"_s, u"0"_s});
