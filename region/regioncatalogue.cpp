@@ -17,18 +17,23 @@ QStringView chars(QStringView s, qsizetype a, qsizetype b)
     return s.mid(a - 1, std::min(b, s.size()) - a + 1);
 }
 
-QString decodeFirstLine(QByteArrayView bytes)
+QString decodeFirstLine(QByteArrayView bytes, const char *encoding)
 {
+    QStringDecoder decoder(encoding);
+    if (!decoder.isValid())
+        throw RunFailure(RunFailure::LibraryNotLoaded,
+                         QString::fromLatin1(encoding) + QStringLiteral(" 解码器"));
     const qsizetype cr = bytes.indexOf('\r');
-    QStringDecoder gbk("GBK");
-    return gbk(cr < 0 ? bytes : bytes.first(cr));
+    return decoder(cr < 0 ? bytes : bytes.first(cr));
 }
 
 QString readCatalogueLine(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw RunFailure(RunFailure::FileNotFound, path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw RunFailure(file.exists() ? RunFailure::PathFileAccess : RunFailure::FileNotFound,
+                         path);
+    }
     const QByteArray bytes = file.readAll();
     if (bytes.isEmpty())
         throw RunFailure(RunFailure::InputPastEndOfFile, path);

@@ -17,12 +17,18 @@ inline constexpr QStringView CatalogueFileName = u"city.txt";
 // Characters a to b (1-based, inclusive) of s, shortened where s ends earlier.
 QStringView chars(QStringView s, qsizetype a, qsizetype b);
 
-// The first line of the file's bytes: everything before the first carriage return, decoded
-// as GBK. A line feed does not end the line.
-QString decodeFirstLine(QByteArrayView bytes);
+// The catalogue's code page. Qt decodes it through ICU or the system's iconv; a Qt built with
+// neither has no decoder for it.
+inline constexpr char CatalogueEncoding[] = "GBK";
 
-// Reads the first line of the catalogue file. Throws RunFailure (file not found, or input past
-// end of file for an empty file).
+// The first line of the file's bytes: everything before the first carriage return, decoded
+// as GBK. A line feed does not end the line. Throws RunFailure when there is no decoder for the
+// encoding: reading on would give an empty catalogue that names nothing of the cause.
+QString decodeFirstLine(QByteArrayView bytes, const char *encoding = CatalogueEncoding);
+
+// Reads the first line of the catalogue file. Throws RunFailure: file not found; path/file
+// access error when it exists but cannot be opened for reading (a folder, no permission);
+// input past end of file for an empty file; no GBK decoder.
 QString readCatalogueLine(const QString &path);
 
 // Looks for the catalogue in the current directory first, then in fallbackDir (the program's

@@ -7,10 +7,14 @@ QString RunFailure::description() const
         return QStringLiteral("溢出");
     case SubscriptOutOfRange:
         return QStringLiteral("下标越界");
+    case LibraryNotLoaded:
+        return QStringLiteral("加载 DLL 错误");
     case FileNotFound:
         return QStringLiteral("文件未找到");
     case InputPastEndOfFile:
         return QStringLiteral("输入超出文件尾");
+    case PathFileAccess:
+        return QStringLiteral("路径/文件访问错误");
     }
     return {};
 }

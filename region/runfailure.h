@@ -12,8 +12,10 @@ public:
     enum Number {
         Overflow = 6,
         SubscriptOutOfRange = 9,
+        LibraryNotLoaded = 48,
         FileNotFound = 53,
-        InputPastEndOfFile = 62
+        InputPastEndOfFile = 62,
+        PathFileAccess = 75
     };
 
     RunFailure(Number number, QString subject) : m_number(number), m_subject(std::move(subject)) {}

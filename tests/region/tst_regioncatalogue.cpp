@@ -60,37 +60,54 @@ void TestRegionCatalogue::firstLine()
 
 void TestRegionCatalogue::readFailures_data()
 {
-    QTest::addColumn<bool>("create");
+    QTest::addColumn<QString>("kind"); // what stands at city.txt
     QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("encoding");
     QTest::addColumn<int>("failure"); // 0: reads fine
 
-    QTest::newRow("missing") << false << QByteArray() << int(RunFailure::FileNotFound);
-    QTest::newRow("empty") << true << QByteArray() << int(RunFailure::InputPastEndOfFile);
-    QTest::newRow("only a CR") << true << QByteArray("\r") << 0;
-    QTest::newRow("one entry") << true << QByteArray("110000|P") << 0;
+    const QByteArray gbk = CatalogueEncoding;
+    QTest::newRow("missing") << "none" << QByteArray() << gbk << int(RunFailure::FileNotFound);
+    QTest::newRow("empty") << "file" << QByteArray() << gbk << int(RunFailure::InputPastEndOfFile);
+    QTest::newRow("only a CR") << "file" << QByteArray("\r") << gbk << 0;
+    QTest::newRow("one entry") << "file" << QByteArray("110000|P") << gbk << 0;
+    QTest::newRow("a folder") << "folder" << QByteArray() << gbk << int(RunFailure::PathFileAccess);
+    QTest::newRow("no read permission")
+        << "unreadable" << QByteArray("110000|P") << gbk << int(RunFailure::PathFileAccess);
+    QTest::newRow("no decoder") << "file" << QByteArray("110000|P") << QByteArray("no-such-codec")
+                                << int(RunFailure::LibraryNotLoaded);
 }
 
 void TestRegionCatalogue::readFailures()
 {
-    QFETCH(bool, create);
+    QFETCH(QString, kind);
     QFETCH(QByteArray, content);
+    QFETCH(QByteArray, encoding);
     QFETCH(int, failure);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("city.txt"));
-    if (create) {
+    if (kind == u"folder") {
+        QVERIFY(QDir().mkdir(path));
+    } else if (kind != u"none") {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
     }
+    if (kind == u"unreadable") {
+        QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
+        if (QFile(path).open(QIODevice::ReadOnly))
+            QSKIP("permission bits do not stop this user from reading (root)");
+    }
     try {
         const QString line = readCatalogueLine(path);
+        QCOMPARE(decodeFirstLine(content, encoding.constData()), line);
         QCOMPARE(failure, 0);
-        QCOMPARE(line, decodeFirstLine(content));
     } catch (const RunFailure &f) {
         QCOMPARE(f.number(), failure);
         QVERIFY(f.message().contains(QString::number(failure)));
-        QVERIFY(f.message().contains(path));
+        // The decoder failure names the decoder; the others the file.
+        QVERIFY(f.message().contains(
+            failure == RunFailure::LibraryNotLoaded ? QString::fromLatin1(encoding) : path));
     }
 }
 

@@ -17,31 +17,35 @@ private slots:
 
 void TestStartup::catalogue_data()
 {
-    QTest::addColumn<bool>("present");
+    QTest::addColumn<QString>("kind"); // what stands at city.txt
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("missing") << false << QByteArray() << 53
+    QTest::newRow("missing") << "none" << QByteArray() << 53
                              << u"实时错误 '53'：\n\n文件未找到：city.txt"_s;
-    QTest::newRow("empty") << true << QByteArray() << 62
+    QTest::newRow("a folder") << "folder" << QByteArray() << 75
+                              << u"实时错误 '75'：\n\n路径/文件访问错误：city.txt"_s;
+    QTest::newRow("empty") << "file" << QByteArray() << 62
                            << u"实时错误 '62'：\n\n输入超出文件尾：city.txt"_s;
-    QTest::newRow("empty first line")
-        << true << QByteArray("\r\n110000|P,") << 9 << u"实时错误 '9'：\n\n下标越界：city.txt"_s;
+    QTest::newRow("empty first line") << "file" << QByteArray("\r\n110000|P,") << 9
+                                      << u"实时错误 '9'：\n\n下标越界：city.txt"_s;
     QTest::newRow("too many fields")
-        << true << QByteArray(32765, ',') << 6 << u"实时错误 '6'：\n\n溢出：city.txt"_s;
-    QTest::newRow("largest catalogue") << true << QByteArray(32764, ',') << 0 << QString();
+        << "file" << QByteArray(32765, ',') << 6 << u"实时错误 '6'：\n\n溢出：city.txt"_s;
+    QTest::newRow("largest catalogue") << "file" << QByteArray(32764, ',') << 0 << QString();
 }
 
 void TestStartup::catalogue()
 {
-    QFETCH(bool, present);
+    QFETCH(QString, kind);
     QFETCH(QByteArray, content);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
 
     QTemporaryDir work;
-    if (present) {
+    if (kind == u"folder")
+        QVERIFY(QDir(work.path()).mkdir(u"city.txt"_s));
+    if (kind == u"file") {
         QFile file(work.filePath(u"city.txt"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(content);
