@@ -139,18 +139,25 @@ Quotation composeQuotation(const QuotationForm &form, QAnyStringView mainSiteOri
     const int balconies = countCode(form.balconies);
 
     // Box i gives bomarea(i + 1). They are read in this order, so that the first box without a
-    // number is the one named.
-    const std::pair<const QString &, QStringView> boxes[] = {
-        {form.bedroomArea, u"卧房面积"},    {form.livingRoomArea, u"客厅面积"},
-        {form.diningRoomArea, u"餐厅面积"}, {form.kitchenArea, u"厨房面积"},
-        {form.balconyArea, u"阳台面积"},    {form.bathroomArea, u"卫生间面积"},
+    // number is the one named. A disabled box without a number goes out as 0: the user could
+    // not correct it.
+    struct Box {
+        const QString &text;
+        bool enabled;
+        QStringView field;
+    };
+    const std::array<bool, 6> &on = form.areaEnabled;
+    const Box boxes[] = {
+        {form.bedroomArea, on[2], u"卧房面积"},    {form.livingRoomArea, on[0], u"客厅面积"},
+        {form.diningRoomArea, on[1], u"餐厅面积"}, {form.kitchenArea, on[3], u"厨房面积"},
+        {form.balconyArea, on[5], u"阳台面积"},    {form.bathroomArea, on[4], u"卫生间面积"},
     };
     std::array<QString, 6> areas;
     for (int i = 0; i < 6; ++i) {
-        const std::optional<double> value = readArea(boxes[i].first, locale);
-        if (!value)
-            return {refusalMessage(boxes[i].second), {}};
-        areas[i] = writeArea(*value);
+        const std::optional<double> value = readArea(boxes[i].text, locale);
+        if (!value && boxes[i].enabled)
+            return {refusalMessage(boxes[i].field), {}};
+        areas[i] = writeArea(value.value_or(0));
     }
 
     const std::pair<QStringView, QString> query[] = {

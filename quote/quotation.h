@@ -26,6 +26,8 @@ struct QuotationForm {
     QString houseType, bathrooms, balconies; // Combo6, Combo4, Combo5
     QString livingRoomArea, diningRoomArea, bedroomArea, kitchenArea, bathroomArea,
         balconyArea; // Text2, Text3, Text4, Text5, Text6, Text7
+    // Text2..Text7 enabled? A box the user cannot edit is never refused.
+    std::array<bool, 6> areaEnabled{true, true, true, true, true, true};
 };
 
 // Exactly one member is non-empty: the message to show, or the address to open.

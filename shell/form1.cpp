@@ -295,6 +295,8 @@ void Form1::SubmitQuotation()
     form.kitchenArea = ui->Text5->text();
     form.bathroomArea = ui->Text6->text();
     form.balconyArea = ui->Text7->text();
+    form.areaEnabled = {ui->Text2->isEnabled(), ui->Text3->isEnabled(), ui->Text4->isEnabled(),
+                        ui->Text5->isEnabled(), ui->Text6->isEnabled(), ui->Text7->isEnabled()};
 
     const quote::Quotation quotation = quote::composeQuotation(form, MainSiteOrigin);
     if (!quotation.refusal.isEmpty()) {

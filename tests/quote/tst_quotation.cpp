@@ -51,7 +51,8 @@ template <std::size_t N> std::array<bool, N> flags(const QString &pattern)
 }
 
 // Spoils the named controls of the form: city1..city3 back to the placeholder ("-city3" empties
-// the text instead), the phone Text8, the area boxes Text2..Text7.
+// the text instead), the phone Text8, the area boxes Text2..Text7 ("off:Text3" disables the box
+// and leaves its text).
 void spoil(QuotationForm &f, const QString &controls)
 {
     QString *lists[] = {&f.province, &f.city, &f.district};
@@ -61,6 +62,8 @@ void spoil(QuotationForm &f, const QString &controls)
         const int n = name.back().digitValue();
         if (name == u"Text8")
             f.phone = u"123"_s;
+        else if (name.startsWith(u"off:"))
+            f.areaEnabled[std::size_t(n - 2)] = false;
         else if (name.startsWith(u"-city"))
             lists[n - 1]->clear();
         else if (name.startsWith(u"city"))
@@ -288,7 +291,7 @@ void TestQuotation::writeAreaIgnoresDefaultLocale()
 void TestQuotation::refusals_data()
 {
     QTest::addColumn<QString>("spoilt");
-    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("outcome"); // the field refused, or "key=value" of the request
 
     QTest::newRow("province") << u"city1"_s << u"业主地址"_s;
     QTest::newRow("district") << u"city3"_s << u"业主地址"_s;
@@ -306,17 +309,27 @@ void TestQuotation::refusals_data()
     QTest::newRow("balcony read before bathroom") << u"Text6 Text7"_s << u"阳台面积"_s;
     QTest::newRow("phone named first") << u"Text4 Text8"_s << u"电话号码"_s;
     QTest::newRow("address named first") << u"Text5 city2"_s << u"业主地址"_s;
+    // A disabled box cannot be corrected: without a number it goes out as 0.
+    QTest::newRow("disabled dining room, letters") << u"Text3 off:Text3"_s << u"bomarea3=0"_s;
+    QTest::newRow("disabled balcony, letters") << u"Text7 off:Text7"_s << u"bomarea5=0"_s;
+    QTest::newRow("disabled bedroom keeps its number") << u"off:Text4"_s << u"bomarea1=25"_s;
+    QTest::newRow("enabled box beside a disabled one") << u"Text2 off:Text3"_s << u"客厅面积"_s;
 }
 
 void TestQuotation::refusals()
 {
     QFETCH(QString, spoilt);
-    QFETCH(QString, field);
+    QFETCH(QString, outcome);
 
     QuotationForm f = exampleForm();
     spoil(f, spoilt);
     const Quotation q = composeQuotation(f, Origin, Chinese);
-    QCOMPARE(q.refusal, u"请录入正确的："_s + field);
+    if (outcome.contains(u'=')) {
+        QCOMPARE(q.refusal, QString());
+        QVERIFY2(queryPairs(q.request).contains(outcome), qPrintable(q.request));
+        return;
+    }
+    QCOMPARE(q.refusal, u"请录入正确的："_s + outcome);
     QVERIFY(q.request.isEmpty());
 }
 
