@@ -1,11 +1,14 @@
 #include "shell/controls.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QButtonGroup>
 #include <QEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSet>
 
 Artwork::Artwork(const QString &path) : m_path(path), m_normal(path) {}
 
@@ -141,6 +144,29 @@ void PictureBox::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_artwork.pixmap(devicePixelsPerPixel(painter)));
     QFrame::paintEvent(event);
+}
+
+// Qt takes the other members of an option group out of the tab chain only once a member has
+// had the focus, and then keeps the one that had it, selected or not. Every Tab reaches here
+// (the children pass it up), so the chain is set from the selection just before each step.
+bool PictureBox::focusNextPrevChild(bool next)
+{
+    QSet<QButtonGroup *> groups;
+    for (const QAbstractButton *button : findChildren<QAbstractButton *>()) {
+        if (button->group())
+            groups.insert(button->group());
+    }
+    for (const QButtonGroup *group : std::as_const(groups)) {
+        const QAbstractButton *selected = group->checkedButton();
+        if (!selected)
+            continue;
+        for (QAbstractButton *member : group->buttons()) {
+            const int policy = member == selected ? member->focusPolicy() | Qt::TabFocus
+                                                  : member->focusPolicy() & ~Qt::TabFocus;
+            member->setFocusPolicy(Qt::FocusPolicy(policy));
+        }
+    }
+    return QFrame::focusNextPrevChild(next);
 }
 
 LineShape::LineShape(QWidget *parent) : QWidget(parent)

@@ -66,7 +66,8 @@ private:
 };
 
 // The background picture box: holds every other control and draws its picture unscaled (in
-// logical pixels) at the top-left corner.
+// logical pixels) at the top-left corner. Tab and Shift+Tab enter each option group inside it
+// at the group's selected member.
 class PictureBox : public QFrame
 {
     Q_OBJECT
@@ -81,6 +82,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     Artwork m_artwork;
