@@ -3,12 +3,14 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSet>
+#include <QTimer>
 
 Artwork::Artwork(const QString &path) : m_path(path), m_normal(path) {}
 
@@ -61,19 +63,88 @@ qreal devicePixelsPerPixel(const QPainter &painter)
 {
     return painter.deviceTransform().m11();
 }
+
+// A clickable label offers the press action. Qt would present it as static text or a graphic,
+// which a screen reader cannot activate.
+class AccessibleClickLabel : public QAccessibleWidget
+{
+public:
+    explicit AccessibleClickLabel(ClickLabel *label) : QAccessibleWidget(label) {}
+
+    QAccessible::Role role() const override
+    {
+        return label()->artwork().isEmpty() ? QAccessible::Link : QAccessible::Button;
+    }
+    // Headlines have no name of their own: their caption, set at the start-up tick, is it
+    // (not the title of the frame around them, which Qt would take).
+    QString text(QAccessible::Text t) const override
+    {
+        if (t != QAccessible::Name)
+            return QAccessibleWidget::text(t);
+        const QString name = widget()->accessibleName();
+        return name.isEmpty() ? label()->text() : name;
+    }
+    QStringList actionNames() const override
+    {
+        return QAccessibleWidget::actionNames() << pressAction();
+    }
+    // Run from the event loop, as a click is: the submission's message box must not hold up
+    // the assistive tool's call.
+    void doAction(const QString &name) override
+    {
+        if (name == pressAction())
+            QTimer::singleShot(0, label(), &ClickLabel::press);
+        else
+            QAccessibleWidget::doAction(name);
+    }
+
+private:
+    ClickLabel *label() const { return static_cast<ClickLabel *>(widget()); }
+};
+
+// Plain widgets would reach assistive tools as a frame's border and an anonymous client area.
+QAccessibleInterface *roleFor(const QString &className, QObject *object)
+{
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto *widget = static_cast<QWidget *>(object);
+    if (className == QLatin1String("ClickLabel"))
+        return new AccessibleClickLabel(static_cast<ClickLabel *>(widget));
+    if (className == QLatin1String("PictureBox"))
+        return new QAccessibleWidget(widget, QAccessible::Pane);
+    if (className == QLatin1String("LineShape"))
+        return new QAccessibleWidget(widget, QAccessible::Separator);
+    return nullptr;
+}
+
+void installAccessibleRoles()
+{
+    static const bool installed = (QAccessible::installFactory(roleFor), true);
+    Q_UNUSED(installed);
+}
 } // namespace
 
 ClickLabel::ClickLabel(QWidget *parent) : QLabel(parent)
 {
+    installAccessibleRoles();
     setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
+}
+
+void ClickLabel::press()
+{
+    QWidget *top = window();
+    const QWidget *modal = QApplication::activeModalWidget();
+    if (!isVisible() || !isEnabled() || (modal && modal != top) ||
+        top->childAt(mapTo(top, rect().center())) != this)
+        return;
+    emit clicked();
 }
 
 void ClickLabel::setArtwork(const QString &path)
 {
     m_artwork = Artwork(path);
-    // The label keeps the 1x picture for its size hint and so that assistive tools see a
-    // graphic; painting chooses the density.
+    // The label keeps the 1x picture for its size hint; painting chooses the density.
     setPixmap(m_artwork.pixmap(1));
 }
 
@@ -104,28 +175,6 @@ void ClickLabel::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.drawPixmap(contentsRect().topLeft(), m_artwork.pixmap(devicePixelsPerPixel(painter)));
 }
-
-namespace
-{
-// Plain widgets would reach assistive tools as a frame's border and an anonymous client area.
-QAccessibleInterface *roleFor(const QString &className, QObject *object)
-{
-    if (!object || !object->isWidgetType())
-        return nullptr;
-    auto *widget = static_cast<QWidget *>(object);
-    if (className == QLatin1String("PictureBox"))
-        return new QAccessibleWidget(widget, QAccessible::Pane);
-    if (className == QLatin1String("LineShape"))
-        return new QAccessibleWidget(widget, QAccessible::Separator);
-    return nullptr;
-}
-
-void installAccessibleRoles()
-{
-    static const bool installed = (QAccessible::installFactory(roleFor), true);
-    Q_UNUSED(installed);
-}
-} // namespace
 
 PictureBox::PictureBox(QWidget *parent) : QFrame(parent)
 {

@@ -41,7 +41,8 @@ private:
 };
 
 // A label or picture that reports a click: picture buttons, the link label, the headlines.
-// A picture is given as an artwork path and drawn at the screen's density.
+// A picture is given as an artwork path and drawn at the screen's density. Assistive tools see
+// a button (a picture) or a link (a text) that they can press.
 class ClickLabel : public QLabel
 {
     Q_OBJECT
@@ -51,6 +52,10 @@ public:
 
     QString artwork() const { return m_artwork.path(); }
     void setArtwork(const QString &path);
+
+    // The accessibility press: a click at the label's centre. Like the mouse's, it lands only
+    // where the label can be seen and clicked, not under the loading cover or a modal box.
+    void press();
 
 signals:
     void clicked();

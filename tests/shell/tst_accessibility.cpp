@@ -1,3 +1,4 @@
+#include "buildconstants.h"
 #include "shell/controls.h"
 #include "shell/form1.h"
 #include "ui_form1.h"
@@ -5,6 +6,7 @@
 
 #include <QAccessible>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +30,8 @@ private slots:
     void labelledByTheLabelBeside();
     void headlineNameFollowsCaption();
     void coverAnnouncedWhileUp();
+    void press_data();
+    void press();
     void nothingNewTakesFocus();
 
 private:
@@ -85,16 +89,16 @@ void TestAccessibility::names_data()
     row("Picture1", R::Pane, u"报价表单"_s,
         u"选择业主地址、户型和各房间面积，填写手机号码，然后单击“快速报价”"_s);
     row("Label1", R::StaticText, u"自动报价"_s);
-    row("Image1", R::Graphic, u"家装工具"_s, u"单击在浏览器中打开家装工具网站"_s);
-    row("Image2", R::Graphic, u"装修效果图"_s, u"单击在浏览器中打开装修效果图网页"_s);
-    row("Image3", R::Graphic, u"精确报价"_s, u"单击在浏览器中打开精确报价网页"_s);
-    row("Image4", R::Graphic, u"使用说明"_s, u"单击打开使用说明文档"_s);
-    row("Image5", R::Graphic, u"快速报价"_s, u"检查地址和手机号码，然后在浏览器中显示报价"_s);
-    row("Image6", R::Graphic, u"在线咨询：建设网站"_s, u"单击与技术支持在线交谈"_s);
-    row("Image7", R::Graphic, u"在线咨询：投放广告"_s, u"单击与技术支持在线交谈"_s);
-    row("Image8", R::Graphic, u"在线咨询：合作加盟"_s, u"单击与技术支持在线交谈"_s);
-    row("Image9", R::Graphic, u"在线咨询：装修咨询"_s, u"单击与技术支持在线交谈"_s);
-    row("Label21", R::StaticText, u"进入Ruvelo官方"_s, u"单击在浏览器中打开Ruvelo官方网站"_s);
+    row("Image1", R::Button, u"家装工具"_s, u"单击在浏览器中打开家装工具网站"_s);
+    row("Image2", R::Button, u"装修效果图"_s, u"单击在浏览器中打开装修效果图网页"_s);
+    row("Image3", R::Button, u"精确报价"_s, u"单击在浏览器中打开精确报价网页"_s);
+    row("Image4", R::Button, u"使用说明"_s, u"单击打开使用说明文档"_s);
+    row("Image5", R::Button, u"快速报价"_s, u"检查地址和手机号码，然后在浏览器中显示报价"_s);
+    row("Image6", R::Button, u"在线咨询：建设网站"_s, u"单击与技术支持在线交谈"_s);
+    row("Image7", R::Button, u"在线咨询：投放广告"_s, u"单击与技术支持在线交谈"_s);
+    row("Image8", R::Button, u"在线咨询：合作加盟"_s, u"单击与技术支持在线交谈"_s);
+    row("Image9", R::Button, u"在线咨询：装修咨询"_s, u"单击与技术支持在线交谈"_s);
+    row("Label21", R::Link, u"进入Ruvelo官方"_s, u"单击在浏览器中打开Ruvelo官方网站"_s);
     row("Label3", R::StaticText, u"户    型"_s);
     row("city1", R::ComboBox, u"业主地址：省"_s);
     row("city2", R::ComboBox, u"业主地址：市"_s);
@@ -116,8 +120,8 @@ void TestAccessibility::names_data()
     row("Option8", R::RadioButton, u"高档豪华"_s, u"装修档次"_s);
     row("Frame1", R::Grouping, u"装修档次"_s);
     row("Frame2", R::Grouping, u"最新动态"_s);
-    row("news0", R::StaticText, u"Label21"_s, u"最新动态第1条，单击打开"_s);
-    row("news9", R::StaticText, u"Label21"_s, u"最新动态第10条，单击打开"_s);
+    row("news0", R::Link, u"Label21"_s, u"最新动态第1条，单击打开"_s);
+    row("news9", R::Link, u"Label21"_s, u"最新动态第10条，单击打开"_s);
     row("Line1", R::Separator, {});
     row("WebBrowser2", R::StaticText, u"正在加载"_s,
         u"启动时盖住窗口的加载页面，约两秒后自动关闭"_s);
@@ -129,6 +133,7 @@ void TestAccessibility::names()
     QFETCH(QAccessible::Role, role);
     QFETCH(QString, name);
     QFETCH(QString, description);
+    using R = QAccessible::Role;
 
     const QHash<QObject *, QAccessibleInterface *> nodes = tree();
     QAccessibleInterface *iface = nodes.value(form->findChild<QWidget *>(control));
@@ -143,6 +148,11 @@ void TestAccessibility::names()
     }
     QCOMPARE(iface->text(QAccessible::Name), name);
     QCOMPARE(iface->text(QAccessible::Description), description);
+    if (role == R::Button || role == R::Link) {
+        QVERIFY(iface->actionInterface());
+        QVERIFY(iface->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::pressAction()));
+    }
 }
 
 // A control added to the window definition later must not reach a screen reader unnamed.
@@ -209,6 +219,56 @@ void TestAccessibility::coverAnnouncedWhileUp()
     QCOMPARE(cover->text(QAccessible::Name), u"正在加载"_s);
     windowtest::runStartupTick(*form);
     QVERIFY(cover->state().invisible);
+}
+
+void TestAccessibility::press_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("coverUp");
+    QTest::addColumn<QString>("opens");   // what reaches the desktop
+    QTest::addColumn<QString>("message"); // the message box shown
+
+    QTest::newRow("picture button") << "Image1" << false << QString(CorporateSiteOrigin)
+                                    << QString();
+    QTest::newRow("submit picture") << "Image5" << false << QString()
+                                    << u"请录入正确的：电话号码"_s;
+    QTest::newRow("headline, web address")
+        << "news0" << false << u"http://news.example.com/1.html"_s << QString();
+    QTest::newRow("headline, local file") << "news1" << false << QString() << QString();
+    QTest::newRow("under the loading cover") << "Image1" << true << QString() << QString();
+}
+
+// A screen reader's press runs the control's click: the same handler, the same rules.
+void TestAccessibility::press()
+{
+    QFETCH(QString, control);
+    QFETCH(bool, coverUp);
+    QFETCH(QString, opens);
+    QFETCH(QString, message);
+
+    const QByteArray page = "<input name=news1 value=web mysrc=\"http://news.example.com/1.html\">"
+                            "<input name=news2 value=file mysrc=\"file:///tmp/111.doc\">";
+    form = windowtest::openWindow(QUrl(u"data:text/html,"_s + QString::fromLatin1(page)));
+    QTest::qWait(50);
+    if (!coverUp)
+        windowtest::runStartupTick(*form);
+    windowtest::Launches launches;
+    QString shown;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    answer.start(10);
+
+    QAccessibleInterface *iface = node(control);
+    QVERIFY(iface && iface->actionInterface());
+    iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTest::qWait(100);
+    QCOMPARE(launches.urls, opens.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(opens)});
+    QCOMPARE(shown, message);
 }
 
 // Names and descriptions only: the controls that take the focus are still exactly those of the
