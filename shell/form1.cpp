@@ -6,6 +6,7 @@
 #include "region/regioncatalogue.h"
 #include "region/runfailure.h"
 #include "shell/apptitle.h"
+#include "shell/centring.h"
 #include "shell/controls.h"
 #include "ui_form1.h"
 #include "web/headlines.h"
@@ -17,7 +18,6 @@
 #include <QMessageBox>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
-#include <QScreen>
 
 namespace
 {
@@ -98,8 +98,7 @@ void Form1::showEvent(QShowEvent *event)
 {
     if (!centred) {
         centred = true;
-        const QRect screenArea = screen()->availableGeometry();
-        move(screenArea.center() - QPoint(width() / 2, height() / 2));
+        centreFrameOnScreen(this);
     }
     QWidget::showEvent(event);
 }

@@ -81,6 +81,11 @@ void TestForm1::window()
     QCOMPARE(form->minimumSize(), form->maximumSize());
     QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(form->controls().Picture1->picture().size(), QSize(797, 577));
+    // Centred to the pixel: the margins either side differ by one at most.
+    const QRect frame = form->frameGeometry();
+    const QRect area = form->screen()->availableGeometry();
+    QVERIFY(std::abs((frame.left() - area.left()) - (area.right() - frame.right())) <= 1);
+    QVERIFY(std::abs((frame.top() - area.top()) - (area.bottom() - frame.bottom())) <= 1);
 }
 
 void TestForm1::geometry_data()
@@ -197,10 +202,11 @@ void TestForm1::tabOrder_data()
         return list;
     };
     QTest::newRow("Tab") << QStringList() << true
-                         << before + QStringList{"Option1", "Text8", "Combo6", "Option6", "Picture1"};
-    QTest::newRow("Shift+Tab")
-        << QStringList() << false
-        << QStringList{"Picture1", "Option6", "Combo6", "Text8", "Option1"} + reversed(before);
+                         << before +
+                                QStringList{"Option1", "Text8", "Combo6", "Option6", "Picture1"};
+    QTest::newRow("Shift+Tab") << QStringList() << false
+                               << QStringList{"Picture1", "Option6", "Combo6", "Text8", "Option1"} +
+                                      reversed(before);
     QTest::newRow("Tab, selection changed")
         << QStringList{"Option3", "Option8"} << true
         << before + QStringList{"Option3", "Text8", "Combo6", "Option8", "Picture1"};
