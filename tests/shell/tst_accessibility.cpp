@@ -228,10 +228,10 @@ void TestAccessibility::press_data()
     QTest::addColumn<QString>("opens");   // what reaches the desktop
     QTest::addColumn<QString>("message"); // the message box shown
 
-    QTest::newRow("picture button") << "Image1" << false << QString(CorporateSiteOrigin)
-                                    << QString();
-    QTest::newRow("submit picture") << "Image5" << false << QString()
-                                    << u"请录入正确的：电话号码"_s;
+    QTest::newRow("picture button")
+        << "Image1" << false << QString(CorporateSiteOrigin) << QString();
+    QTest::newRow("submit picture")
+        << "Image5" << false << QString() << u"请录入正确的：电话号码"_s;
     QTest::newRow("headline, web address")
         << "news0" << false << u"http://news.example.com/1.html"_s << QString();
     QTest::newRow("headline, local file") << "news1" << false << QString() << QString();

@@ -28,8 +28,8 @@ void TestStartup::catalogue_data()
                               << u"实时错误 '75'：\n\n路径/文件访问错误：city.txt"_s;
     QTest::newRow("empty") << "file" << QByteArray() << 62
                            << u"实时错误 '62'：\n\n输入超出文件尾：city.txt"_s;
-    QTest::newRow("empty first line") << "file" << QByteArray("\r\n110000|P,") << 9
-                                      << u"实时错误 '9'：\n\n下标越界：city.txt"_s;
+    QTest::newRow("empty first line")
+        << "file" << QByteArray("\r\n110000|P,") << 9 << u"实时错误 '9'：\n\n下标越界：city.txt"_s;
     QTest::newRow("too many fields")
         << "file" << QByteArray(32765, ',') << 6 << u"实时错误 '6'：\n\n溢出：city.txt"_s;
     QTest::newRow("largest catalogue") << "file" << QByteArray(32764, ',') << 0 << QString();
