@@ -96,7 +96,7 @@ void TestRegionCatalogue::readFailures()
     if (kind == u"unreadable") {
         QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
         if (QFile(path).open(QIODevice::ReadOnly))
-            QSKIP("permission bits do not stop this user from reading (root)");
+            failure = 0; // permission bits do not stop root: the file is read
     }
     try {
         const QString line = readCatalogueLine(path);
