@@ -25,7 +25,7 @@ QString output(const QString &program, const QStringList &arguments)
 }
 
 // A string as windres writes it, "text" or L"text", with \xHHHH for UTF-16 units.
-QString unquoted(QStringView literal)
+QString unquoted(QString literal)
 {
     if (literal.startsWith(u'L'))
         literal = literal.sliced(1);
@@ -170,7 +170,7 @@ void TestWinResource::strings()
     const QStringList values =
         lines.filter(QRegularExpression(u"^"_s + QRegularExpression::escape(start)));
     QCOMPARE(values.size(), 1);
-    const QString value = unquoted(QStringView(values.first()).sliced(start.size()));
+    const QString value = unquoted(values.first().sliced(start.size()));
     if (expected.isEmpty())
         QVERIFY2(!value.trimmed().isEmpty(), qPrintable(values.first()));
     else
