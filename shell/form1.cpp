@@ -50,8 +50,8 @@ QUrl Form1::defaultNewsPage()
     return QUrl(MainSiteOrigin + QStringLiteral("/softnews.html"));
 }
 
-Form1::Form1(const QUrl &newsPage, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::Form1>())
+Form1::Form1(const QString &regionLine, const QUrl &newsPage, QWidget *parent)
+    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), regionLine(regionLine)
 {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("装修报价器1.001（Ruveloxp版,技术qq:%1）").arg(SupportAccount));
@@ -81,7 +81,6 @@ Form1::Form1(const QUrl &newsPage, QWidget *parent)
         connect(news[i], &ClickLabel::clicked, this, [this, i] { news_Click(i); });
     connectLinks();
 
-    LoadRegionCatalogue();
     StartNewsDownload(newsPage);
     ShowLoadingPage();
 
@@ -184,41 +183,43 @@ void Form1::connectLinks()
     }
 }
 
-void Form1::LoadRegionCatalogue()
-{
-    regionLine =
-        region::readCatalogueLine(region::locateCatalogue(QCoreApplication::applicationDirPath()));
-}
-
-// The page's bytes are only collected here; they are looked at once, at the tick. What is kept is
-// bounded, and a download that never ends is abandoned at the tick.
+// The page is parsed as its bytes arrive; the parse keeps at most web::MaxPageBytes of it and
+// bounds its own work. Once no further byte can change the headlines the fetch is given up,
+// and the tick gives it up in any case.
 void Form1::StartNewsDownload(const QUrl &newsPage)
 {
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     network.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     newsReply = network.get(QNetworkRequest(newsPage));
     connect(newsReply, &QNetworkReply::readyRead, this, [this] {
-        newsBytes += newsReply->read(web::MaxPageBytes - newsBytes.size());
-        if (newsBytes.size() >= web::MaxPageBytes)
+        if (!harvest)
+            harvest = std::make_unique<web::HeadlineHarvest>(newsReply->rawHeader("Content-Type"));
+        harvest->feed(newsReply->readAll());
+        if (harvest->done())
             newsReply->abort();
+    });
+    connect(newsReply, &QNetworkReply::finished, this, [this] {
+        if (harvest)
+            harvest->finish();
     });
 }
 
 void Form1::HarvestHeadlines()
 {
-    QByteArray contentType;
     if (newsReply) {
-        contentType = newsReply->rawHeader("Content-Type");
         newsReply->disconnect(this);
         newsReply->abort();
         newsReply->deleteLater();
     }
-    const QList<web::Headline> headlines = web::harvestHeadlines(newsBytes, contentType);
+    if (!harvest)
+        return;
+    harvest->finish();
+    const QList<web::Headline> headlines = harvest->headlines();
     for (qsizetype i = 0; i < headlines.size(); ++i) {
         news[std::size_t(i)]->setText(headlines[i].caption);
         newsUrl[std::size_t(i)] = headlines[i].target;
     }
-    newsBytes = QByteArray();
+    harvest.reset();
 }
 
 // The cover lies over the whole client area until the tick, so nothing beneath can be clicked.
@@ -314,18 +315,4 @@ void showRunFailure(QWidget *parent, const RunFailure &failure)
     QMessageBox box(QMessageBox::Critical, applicationTitle(), failure.message(), QMessageBox::Ok,
                     parent);
     box.exec();
-}
-
-int runApplication()
-{
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/app.ico")));
-    std::unique_ptr<Form1> window;
-    try {
-        window = std::make_unique<Form1>();
-    } catch (const RunFailure &failure) {
-        showRunFailure(nullptr, failure);
-        return failure.number();
-    }
-    window->show();
-    return QApplication::exec();
 }

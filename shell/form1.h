@@ -1,10 +1,11 @@
 // The main window and its handlers. Modules and how data flows between them:
-//   region/  reads city.txt into regionLine at construction; at the start-up tick its filters
-//            list the provinces, and each pick in city1/city2 fills the next list.
+//   region/  the application's start reads city.txt and hands the line to the window; at the
+//            start-up tick its filters list the provinces, and each pick fills the next list.
 //   quote/   turns the window's inputs into the area enablement and the AutoPrice.action
 //            request (or the message naming the field to correct).
 //   web/     OpenUrl hands link targets and the request to the desktop; the headline harvest
-//            turns the news page's bytes into captions and newsUrl targets at the tick.
+//            parses the news page as it arrives and gives captions and newsUrl targets at the
+//            tick.
 // Form1 owns every control and all run-time state; the modules are pure functions over it.
 #pragma once
 
@@ -26,6 +27,10 @@ class QComboBox;
 class QLineEdit;
 class QNetworkReply;
 class RunFailure;
+namespace web
+{
+class HeadlineHarvest;
+}
 
 class Form1 : public QWidget
 {
@@ -34,9 +39,9 @@ public:
     // The vendor's news page, harvested at the start-up tick.
     static QUrl defaultNewsPage();
 
-    // Reads the region catalogue, then starts fetching the news page and covers the window with
-    // the loading page. Throws RunFailure when the catalogue is missing or empty.
-    explicit Form1(const QUrl &newsPage = defaultNewsPage(), QWidget *parent = nullptr);
+    // Takes the region catalogue's line, starts fetching the news page and covers the window
+    // with the loading page.
+    Form1(const QString &regionLine, const QUrl &newsPage, QWidget *parent = nullptr);
     ~Form1() override;
 
     Ui::Form1 &controls() { return *ui; }
@@ -55,7 +60,6 @@ private:
     void Image5_Click();
     void news_Click(int index);
 
-    void LoadRegionCatalogue();
     void StartNewsDownload(const QUrl &newsPage);
     void ShowLoadingPage();
     void HarvestHeadlines();
@@ -77,7 +81,7 @@ private:
 
     QNetworkAccessManager network;
     QPointer<QNetworkReply> newsReply;
-    QByteArray newsBytes;
+    std::unique_ptr<web::HeadlineHarvest> harvest;
 
     QString regionLine;
     QStringList regionEntries;
@@ -89,7 +93,3 @@ private:
 // Shows a failure the way the program reports every unhandled failure: a modal box with its
 // number and description.
 void showRunFailure(QWidget *parent, const RunFailure &failure);
-
-// Creates and shows the window and runs the event loop; returns the exit status (the failure's
-// number when one ended the program).
-int runApplication();

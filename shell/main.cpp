@@ -1,4 +1,4 @@
-#include "shell/form1.h"
+#include "shell/application.h"
 
 #include <QApplication>
 

@@ -67,7 +67,8 @@ void measure(const char *name, const QByteArray &catalogue)
 
     std::unique_ptr<Form1> form;
     auto fresh = [&] {
-        form = std::make_unique<Form1>();
+        form = std::make_unique<Form1>(region::readCatalogueLine(QStringLiteral("city.txt")),
+                                       Form1::defaultNewsPage());
         form->show();
         QApplication::processEvents();
     };

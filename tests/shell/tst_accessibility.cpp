@@ -38,14 +38,14 @@ private:
     QHash<QObject *, QAccessibleInterface *> tree() const;
     QAccessibleInterface *node(const QString &objectName) const;
 
-    windowtest::CatalogueFolder work{
-        QStringList{u"440000|广东省"_s, u"440100|广州市"_s, u"440103|荔湾区"_s}};
+    const QString catalogue = windowtest::catalogueLine(
+        QStringList{u"440000|广东省"_s, u"440100|广州市"_s, u"440103|荔湾区"_s});
     std::unique_ptr<Form1> form;
 };
 
 void TestAccessibility::init()
 {
-    form = windowtest::openWindow();
+    form = windowtest::openWindow(catalogue);
 }
 
 void TestAccessibility::cleanup()

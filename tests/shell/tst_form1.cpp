@@ -43,13 +43,13 @@ private:
     static void pickWithMouse(QComboBox *list, int index);
     static void pickWithKeyboard(QComboBox *list);
 
-    windowtest::CatalogueFolder work{Catalogue};
+    const QString catalogue = windowtest::catalogueLine(Catalogue);
     std::unique_ptr<Form1> form;
 };
 
 void TestForm1::init()
 {
-    form = windowtest::openWindow();
+    form = windowtest::openWindow(catalogue);
 }
 
 void TestForm1::cleanup()

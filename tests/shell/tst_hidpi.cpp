@@ -31,8 +31,8 @@ private slots:
     void captionsNotCut();
 
 private:
-    windowtest::CatalogueFolder work{
-        QStringList{u"440000|广东省"_s, u"440100|广州市"_s, u"440103|荔湾区"_s}};
+    const QString catalogue = windowtest::catalogueLine(
+        QStringList{u"440000|广东省"_s, u"440100|广州市"_s, u"440103|荔湾区"_s});
     std::unique_ptr<Form1> form;
 };
 
@@ -79,7 +79,7 @@ static double meanDifference(const QImage &a, const QImage &b)
 
 void TestHiDpi::init()
 {
-    form = windowtest::openWindow();
+    form = windowtest::openWindow(catalogue);
 }
 
 void TestHiDpi::cleanup()

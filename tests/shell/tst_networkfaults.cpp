@@ -1,6 +1,7 @@
 #include "shell/controls.h"
 #include "shell/form1.h"
 #include "ui_form1.h"
+#include "loopbackserver.h"
 #include "windowtest.h"
 
 #include <QFile>
@@ -66,47 +67,21 @@ quint16 closedPort()
 } // namespace
 
 // A news server on loopback that answers every request according to its fault.
-class FaultServer : public QObject
+class FaultServer : public LoopbackServer
 {
-    Q_OBJECT
 public:
     Fault fault = Fault::Serve;
     QUrl redirectTarget;
-    int connections = 0;
     qint64 bodyBytesSent = 0;
 
     explicit FaultServer(const QHostAddress &address = QHostAddress::LocalHost)
+        : LoopbackServer(address)
     {
-        server.listen(address);
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = server.nextPendingConnection()) {
-                ++connections;
-                sockets << socket;
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    request[socket] += socket->readAll();
-                    if (request[socket].contains("\r\n\r\n") && !answered.contains(socket)) {
-                        answered << socket;
-                        answer(socket);
-                    }
-                });
-            }
-        });
-    }
-    bool listening() const { return server.isListening(); }
-    QUrl url() const
-    {
-        return QUrl(u"http://%1:%2/softnews.html"_s.arg(server.serverAddress().toString())
-                        .arg(server.serverPort()));
-    }
-    int openConnections() const
-    {
-        return int(std::count_if(sockets.begin(), sockets.end(), [](const QPointer<QTcpSocket> &s) {
-            return s && s->state() != QAbstractSocket::UnconnectedState;
-        }));
+        answer = [this](QTcpSocket *socket) { answerFault(socket); };
     }
 
 private:
-    void answer(QTcpSocket *socket)
+    void answerFault(QTcpSocket *socket)
     {
         switch (fault) {
         case Fault::Refused: // never connected to
@@ -194,10 +169,6 @@ private:
                       "\r\nConnection: close\r\n\r\n" + body);
     }
 
-    QTcpServer server;
-    QList<QPointer<QTcpSocket>> sockets;
-    QHash<QTcpSocket *, QByteArray> request;
-    QSet<QTcpSocket *> answered;
 };
 
 // Whatever the news server does, the start-up tick still comes, lists the provinces and takes
@@ -212,8 +183,8 @@ private slots:
     void startup();
 
 private:
-    windowtest::CatalogueFolder work{
-        QStringList{u"440000|广东省"_s, u"440300|深圳市"_s, u"440305|南山区"_s}};
+    const QString catalogue = windowtest::catalogueLine(
+        QStringList{u"440000|广东省"_s, u"440300|深圳市"_s, u"440305|南山区"_s});
 };
 
 void TestNetworkFaults::initTestCase()
@@ -224,7 +195,7 @@ void TestNetworkFaults::initTestCase()
 
     // The first window loads fonts, pictures and the network stack once for the whole process;
     // that is not what the rows measure.
-    Form1 warmUp(QUrl(u"http://127.0.0.1:%1/"_s.arg(closedPort())));
+    Form1 warmUp(catalogue, QUrl(u"http://127.0.0.1:%1/"_s.arg(closedPort())));
     warmUp.show();
     QVERIFY(QTest::qWaitForWindowExposed(&warmUp));
     windowtest::runStartupTick(warmUp);
@@ -271,7 +242,7 @@ void TestNetworkFaults::startup()
     const qint64 before = residentKiB();
     QElapsedTimer clock;
     clock.start();
-    auto form = std::make_unique<Form1>(page);
+    auto form = std::make_unique<Form1>(catalogue, page);
     form->show();
     if (realTick) {
         QTRY_VERIFY_WITH_TIMEOUT(!form->timer1().isActive(), 3000);

@@ -1,7 +1,9 @@
 #include "buildconstants.h"
+#include "region/regioncatalogue.h"
 #include "shell/controls.h"
 #include "shell/form1.h"
 #include "ui_form1.h"
+#include "messageboxes.h"
 #include "windowtest.h"
 
 #include <QDesktopServices>
@@ -34,15 +36,10 @@ private slots:
     void refusals();
 
 private:
-    static QByteArray catalogue()
-    {
-        QFile bundled(QStringLiteral(BUNDLED_CATALOGUE));
-        return bundled.open(QIODevice::ReadOnly) ? bundled.readAll() : QByteArray();
-    }
     static void pick(QComboBox *list, const QString &text);
     QString clickAndAnswer(QWidget *control);
 
-    windowtest::CatalogueFolder work{catalogue()};
+    const QString catalogue = region::readCatalogueLine(QStringLiteral(BUNDLED_CATALOGUE));
     windowtest::Launches launches;
     std::unique_ptr<Form1> form;
     QString messageTitle;
@@ -51,7 +48,7 @@ private:
 void TestQuoteWindow::init()
 {
     launches.urls.clear();
-    form = windowtest::openWindow();
+    form = windowtest::openWindow(catalogue);
 }
 
 void TestQuoteWindow::cleanup()
@@ -73,17 +70,12 @@ void TestQuoteWindow::pick(QComboBox *list, const QString &text)
 QString TestQuoteWindow::clickAndAnswer(QWidget *control)
 {
     QString text;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            text = box->text();
-            messageTitle = box->windowTitle();
-            QCOMPARE(box->icon(), QMessageBox::NoIcon);
-            QCOMPARE(box->buttons().size(), 1);
-            box->accept();
-        }
+    const MessageBoxAnswerer answerer([&](QMessageBox &box) {
+        text = box.text();
+        messageTitle = box.windowTitle();
+        QCOMPARE(box.icon(), QMessageBox::NoIcon);
+        QCOMPARE(box.buttons().size(), 1);
     });
-    poll.start(10);
     QTest::mouseClick(control, Qt::LeftButton);
     return text;
 }

@@ -1,49 +1,31 @@
-#include "region/runfailure.h"
 #include "shell/controls.h"
 #include "shell/form1.h"
 #include "ui_form1.h"
+#include "loopbackserver.h"
 #include "windowtest.h"
 
 #include <QDesktopServices>
 #include <QStringEncoder>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 // A news page on loopback. It answers every request with `head`, then `first` at once, and
 // `rest` only when told to; the connection stays open until then (or for good, with `endless`).
-class PageServer : public QObject
+class PageServer : public LoopbackServer
 {
-    Q_OBJECT
 public:
     QByteArray head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
     QByteArray first, rest;
     bool endless = false;
-    int connections = 0;
 
     PageServer()
     {
-        server.listen(QHostAddress::LocalHost);
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = server.nextPendingConnection()) {
-                ++connections;
-                sockets << socket;
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    if (!socket->readAll().contains("\r\n\r\n"))
-                        return;
-                    socket->write(head + first);
-                    if (rest.isEmpty() && !endless)
-                        socket->disconnectFromHost();
-                });
-            }
-        });
-    }
-    QUrl url() const
-    {
-        return QUrl(u"http://127.0.0.1:%1/softnews.html"_s.arg(server.serverPort()));
+        answer = [this](QTcpSocket *socket) {
+            socket->write(head + first);
+            if (rest.isEmpty() && !endless)
+                socket->disconnectFromHost();
+        };
     }
     void sendRest()
     {
@@ -52,18 +34,9 @@ public:
             socket->disconnectFromHost();
         }
     }
-    bool allWritten() const
-    {
-        return std::all_of(sockets.begin(), sockets.end(),
-                           [](QTcpSocket *s) { return s->bytesToWrite() == 0; });
-    }
-
-private:
-    QTcpServer server;
-    QList<QTcpSocket *> sockets;
 };
 
-// The start-up: the catalogue first, the news page fetched unseen, the loading cover over the
+// The start-up: the news page fetched unseen, the loading cover over the
 // window, and at the tick the headlines, the provinces and the cover taken away.
 class TestStartupNews : public QObject
 {
@@ -77,7 +50,6 @@ private slots:
     void headlines();
     void onlyWhatArrivedByTheTick();
     void unreachableNewsPage();
-    void catalogueBeforeNetwork();
     void cover_data();
     void cover();
     void hostilePages_data();
@@ -86,8 +58,8 @@ private slots:
 private:
     static QStringList captions(Form1 &form);
 
-    windowtest::CatalogueFolder work{
-        QStringList{u"440000|广东省"_s, u"440300|深圳市"_s, u"440305|南山区"_s}};
+    const QString catalogue = windowtest::catalogueLine(
+        QStringList{u"440000|广东省"_s, u"440300|深圳市"_s, u"440305|南山区"_s});
     windowtest::Launches launches{{u"http"_s}};
     std::unique_ptr<Form1> form;
 };
@@ -144,7 +116,7 @@ void TestStartupNews::headlines()
     PageServer server;
     server.head = head;
     server.first = body;
-    form = std::make_unique<Form1>(server.url());
+    form = std::make_unique<Form1>(catalogue, server.url());
     form->show();
     QTRY_VERIFY(server.connections == 1 && server.allWritten());
     QTest::qWait(100);
@@ -167,7 +139,7 @@ void TestStartupNews::onlyWhatArrivedByTheTick()
     const qsizetype cut = page.indexOf("<input type=hidden name=news4");
     server.first = page.left(cut);
     server.rest = page.mid(cut);
-    form = std::make_unique<Form1>(server.url());
+    form = std::make_unique<Form1>(catalogue, server.url());
     QTRY_VERIFY(server.connections == 1 && server.allWritten());
     QTest::qWait(100);
     windowtest::runStartupTick(*form);
@@ -179,24 +151,13 @@ void TestStartupNews::onlyWhatArrivedByTheTick()
 
 void TestStartupNews::unreachableNewsPage()
 {
-    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_s));
+    form = std::make_unique<Form1>(catalogue, QUrl(u"http://127.0.0.1:1/softnews.html"_s));
     form->show();
     QTest::qWait(50);
     windowtest::runStartupTick(*form);
     QCOMPARE(form->controls().city1->count(), 1);
     QVERIFY(form->controls().WebBrowser2->isHidden());
     QCOMPARE(captions(*form), QStringList(10, u"Label21"_s));
-}
-
-void TestStartupNews::catalogueBeforeNetwork()
-{
-    PageServer server;
-    QTemporaryDir empty;
-    QDir::setCurrent(empty.path());
-    auto restore = qScopeGuard([&] { QDir::setCurrent(work.path()); });
-    QVERIFY_THROWS_EXCEPTION(RunFailure, Form1(server.url()));
-    QTest::qWait(200);
-    QCOMPARE(server.connections, 0);
 }
 
 void TestStartupNews::cover_data()
@@ -220,7 +181,7 @@ void TestStartupNews::cover()
             u"<html><body><p>正在加载，请稍候…</p><a href=\"http://x/\">x</a></body></html>"_s
                 .toUtf8());
     }
-    form = std::make_unique<Form1>(QUrl(u"http://127.0.0.1:1/softnews.html"_s));
+    form = std::make_unique<Form1>(catalogue, QUrl(u"http://127.0.0.1:1/softnews.html"_s));
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     Ui::Form1 &ui = form->controls();
@@ -268,7 +229,7 @@ void TestStartupNews::hostilePages()
     PageServer server;
     server.first = first;
     server.endless = endless;
-    form = std::make_unique<Form1>(server.url());
+    form = std::make_unique<Form1>(catalogue, server.url());
     QTRY_VERIFY(server.connections == 1);
     QTest::qWait(200);
     windowtest::runStartupTick(*form);

@@ -1,48 +1,23 @@
 #pragma once
 
-// What the window tests share: a working folder holding a catalogue, the window opened on a news
-// page that is refused at once, the start-up tick brought forward, and a recorder for what the
-// window hands to the desktop instead of launching it.
+// What the window tests share: the window opened with a catalogue line and a news page that is
+// refused at once, the start-up tick brought forward, and a recorder for what the window hands
+// to the desktop instead of launching it.
 
 #include "shell/form1.h"
 
 #include <QDesktopServices>
-#include <QDir>
-#include <QFile>
 #include <QStringEncoder>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace windowtest
 {
 
-// A fresh current directory holding city.txt; the previous one comes back on destruction.
-class CatalogueFolder
+// The catalogue line the application's start hands the window: the first line of city.txt.
+inline QString catalogueLine(const QStringList &entries)
 {
-public:
-    explicit CatalogueFolder(const QByteArray &catalogue) : saved(QDir::currentPath())
-    {
-        QFile file(dir.filePath(QStringLiteral("city.txt")));
-        if (file.open(QIODevice::WriteOnly))
-            file.write(catalogue);
-        file.close();
-        QDir::setCurrent(dir.path());
-    }
-    explicit CatalogueFolder(const QStringList &entries) : CatalogueFolder(gbkLine(entries)) {}
-    ~CatalogueFolder() { QDir::setCurrent(saved); }
-    CatalogueFolder(const CatalogueFolder &) = delete;
-    CatalogueFolder &operator=(const CatalogueFolder &) = delete;
-
-    QString path() const { return dir.path(); }
-    static QByteArray gbkLine(const QStringList &entries)
-    {
-        return QStringEncoder("GBK")(entries.join(u',') + QStringLiteral(",\r\n"));
-    }
-
-private:
-    QString saved;
-    QTemporaryDir dir;
-};
+    return entries.join(u',') + u',';
+}
 
 // A GBK news page: `count` headlines first, then (unless left out) the terminator and one more
 // input that the walk must never reach.
@@ -65,9 +40,10 @@ inline QUrl refusedNewsPage()
     return QUrl(QStringLiteral("http://127.0.0.1:1/softnews.html"));
 }
 
-inline std::unique_ptr<Form1> openWindow(const QUrl &newsPage = refusedNewsPage())
+inline std::unique_ptr<Form1> openWindow(const QString &catalogue,
+                                         const QUrl &newsPage = refusedNewsPage())
 {
-    auto form = std::make_unique<Form1>(newsPage);
+    auto form = std::make_unique<Form1>(catalogue, newsPage);
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get()))
         qWarning("the window was not exposed");
