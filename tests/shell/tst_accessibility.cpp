@@ -2,6 +2,7 @@
 #include "shell/controls.h"
 #include "shell/form1.h"
 #include "ui_form1.h"
+#include "messageboxes.h"
 #include "windowtest.h"
 
 #include <QAccessible>
@@ -248,20 +249,14 @@ void TestAccessibility::press()
 
     const QByteArray page = "<input name=news1 value=web mysrc=\"http://news.example.com/1.html\">"
                             "<input name=news2 value=file mysrc=\"file:///tmp/111.doc\">";
-    form = windowtest::openWindow(QUrl(u"data:text/html,"_s + QString::fromLatin1(page)));
+    form = windowtest::openWindow(catalogue,
+                                  QUrl(u"data:text/html,"_s + QString::fromLatin1(page)));
     QTest::qWait(50);
     if (!coverUp)
         windowtest::runStartupTick(*form);
     windowtest::Launches launches;
     QString shown;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, this, [&] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            shown = box->text();
-            box->accept();
-        }
-    });
-    answer.start(10);
+    const MessageBoxAnswerer answer([&](QMessageBox &box) { shown = box.text(); });
 
     QAccessibleInterface *iface = node(control);
     QVERIFY(iface && iface->actionInterface());
