@@ -22,6 +22,7 @@
 namespace
 {
 constexpr int StartupDelayMs = 2000;
+constexpr qint64 NewsReadBufferBytes = 64 * 1024;
 
 QFont uiFont()
 {
@@ -191,6 +192,8 @@ void Form1::StartNewsDownload(const QUrl &newsPage)
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     network.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     newsReply = network.get(QNetworkRequest(newsPage));
+    // Qt would otherwise take in a large page as fast as it comes, whatever is read of it here.
+    newsReply->setReadBufferSize(NewsReadBufferBytes);
     connect(newsReply, &QNetworkReply::readyRead, this, [this] {
         if (!harvest)
             harvest = std::make_unique<web::HeadlineHarvest>(newsReply->rawHeader("Content-Type"));

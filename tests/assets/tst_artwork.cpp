@@ -55,22 +55,22 @@ void TestArtwork::identified_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("identity");
 
-    // Format, size, logical screen and offset, frames, interlacing, transparency. A baseline
-    // JPEG is not interlaced; a GIF's only frame covers its whole screen.
+    // Format, size, logical screen and offset, frames, interlacing, opaque (no transparent
+    // pixel). A baseline JPEG is not interlaced; a GIF's only frame covers its whole screen.
     QTest::newRow("background") << "background.jpg"
-                                << "JPEG 797x577 797x577+0+0 1 None False";
+                                << "jpeg 797x577 797x577+0+0 1 none true";
     QTest::newRow("home tools") << "image1.gif"
-                                << "GIF 122x38 122x38+0+0 1 None True";
+                                << "gif 122x38 122x38+0+0 1 none false";
     QTest::newRow("renderings") << "image2.gif"
-                                << "GIF 122x38 122x38+0+0 1 None True";
+                                << "gif 122x38 122x38+0+0 1 none false";
     QTest::newRow("precise quote") << "image3.gif"
-                                   << "GIF 122x38 122x38+0+0 1 None True";
+                                   << "gif 122x38 122x38+0+0 1 none false";
     QTest::newRow("instructions") << "image4.gif"
-                                  << "GIF 122x38 122x38+0+0 1 None True";
+                                  << "gif 122x38 122x38+0+0 1 none false";
     QTest::newRow("submit") << "image5.gif"
-                            << "GIF 117x40 117x40+0+0 1 None True";
+                            << "gif 117x40 117x40+0+0 1 none false";
     QTest::newRow("online badge") << "online.gif"
-                                  << "GIF 68x20 68x20+0+0 1 None True";
+                                  << "gif 68x20 68x20+0+0 1 none false";
 }
 
 void TestArtwork::identified()
@@ -78,10 +78,11 @@ void TestArtwork::identified()
     QFETCH(QString, file);
     QFETCH(QString, identity);
     const QString said = output(
-        u"identify"_s, {u"-format"_s, u"%m %wx%h %Wx%H%X%Y %n %[interlace] %A\n"_s, asset(file)});
+        u"identify"_s, {u"-format"_s, u"%m %wx%h %Wx%H%X%Y %n %[interlace] %[opaque]\n"_s, asset(file)});
     if (said.isNull())
         QSKIP("missing tool: identify (Debian: imagemagick)");
-    QCOMPARE(said, identity + u'\n');
+    // ImageMagick 6 and 7 differ in case only.
+    QCOMPARE(said.toLower(), identity + u'\n');
     if (file.endsWith(u".gif")) {
         // The version that has transparency, and the trailer that ends the file: some readers
         // want it, and no decoder misses it.
