@@ -217,7 +217,7 @@ void TestStartupNews::hostilePages_data()
     QTest::newRow("20 MB") << windowtest::newsPage(2) + QByteArray(20 * 1024 * 1024, 'x') << false;
     QByteArray binary(1 << 20, '\0');
     for (int i = 0; i < binary.size(); ++i)
-        binary[i] = char((i * 7919) & 0xff);
+        binary[i] = char((unsigned(i) * 7919u) & 0xffu);
     QTest::newRow("binary") << binary << false;
     QTest::newRow("never finishes") << windowtest::newsPage(2, false) << true;
 }
