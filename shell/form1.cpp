@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
+#include <QTextBrowser>
 
 namespace
 {
@@ -44,6 +45,11 @@ QFont headingFont()
     font.setWeight(QFont::Normal);
     return font;
 }
+
+QString windowCaption()
+{
+    return QStringLiteral("装修报价器1.001（Ruveloxp版,技术qq:%1）").arg(SupportAccount);
+}
 } // namespace
 
 QUrl Form1::defaultNewsPage()
@@ -52,22 +58,50 @@ QUrl Form1::defaultNewsPage()
 }
 
 Form1::Form1(const QString &regionLine, const QUrl &newsPage, QWidget *parent)
-    : QWidget(parent), ui(std::make_unique<Ui::Form1>()), regionLine(regionLine)
+    : QWidget(parent), regionLine(regionLine)
 {
-    ui->setupUi(this);
-    setWindowTitle(QStringLiteral("装修报价器1.001（Ruveloxp版,技术qq:%1）").arg(SupportAccount));
+    setWindowTitle(windowCaption());
     setFont(uiFont());
-    ui->Label1->setFont(headingFont());
     setFixedSize(797, 574);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
 
+    StartNewsDownload(newsPage);
+    // The first frame shows the loading page alone; the controls are built beneath it once that
+    // frame is on the screen (see paintEvent), so the window appears as soon as a bare one would.
+    earlyCover = new QTextBrowser(this);
+    earlyCover->setFrameShape(QFrame::NoFrame);
+    earlyCover->setFocusPolicy(Qt::NoFocus);
+    earlyCover->resize(835, 571);
+    ShowLoadingPage(earlyCover);
+
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    Timer1.setSingleShot(true);
+    Timer1.setInterval(StartupDelayMs);
+    connect(&Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    Timer1.start();
+}
+
+Ui::Form1 &Form1::controls()
+{
+    BuildControls();
+    return *ui;
+}
+
+void Form1::BuildControls()
+{
+    if (ui)
+        return;
+    ui = std::make_unique<Ui::Form1>();
+    ui->setupUi(this);
+    setWindowTitle(windowCaption()); // the window definition leaves the caption empty
+    ui->Label1->setFont(headingFont());
+
     for (PickList *list : {ui->city1, ui->city2, ui->city3, ui->Combo4, ui->Combo5, ui->Combo6}) {
         list->setCurrentIndex(-1);
         list->setEditText(region::Placeholder.toString());
     }
-    ui->Picture1->setFocus();
 
     news = {ui->news0, ui->news1, ui->news2, ui->news3, ui->news4,
             ui->news5, ui->news6, ui->news7, ui->news8, ui->news9};
@@ -82,17 +116,28 @@ Form1::Form1(const QString &regionLine, const QUrl &newsPage, QWidget *parent)
         connect(news[i], &ClickLabel::clicked, this, [this, i] { news_Click(i); });
     connectLinks();
 
-    StartNewsDownload(newsPage);
-    ShowLoadingPage();
-
-    Timer1.setObjectName(QStringLiteral("Timer1"));
-    Timer1.setSingleShot(true);
-    Timer1.setInterval(StartupDelayMs);
-    connect(&Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
-    Timer1.start();
+    // The window's own cover takes over from the early one in the same turn of the event loop,
+    // so the screen never shows the controls before the tick.
+    ShowLoadingPage(ui->WebBrowser2);
+    // A child added to a window already shown stays hidden until told otherwise.
+    ui->Picture1->setVisible(true);
+    delete earlyCover;
+    earlyCover = nullptr;
+    ui->Picture1->setFocus();
 }
 
 Form1::~Form1() = default;
+
+// Qt flushes a frame to the screen right after painting it: a zero timer set here runs once the
+// first frame is out.
+void Form1::paintEvent(QPaintEvent *event)
+{
+    if (!ui && !buildQueued) {
+        buildQueued = true;
+        QTimer::singleShot(0, this, [this] { BuildControls(); });
+    }
+    QWidget::paintEvent(event);
+}
 
 void Form1::showEvent(QShowEvent *event)
 {
@@ -122,6 +167,7 @@ void Form1::reportFailure(const RunFailure &failure)
 // The tick ends the start-up whatever state the news page is in: it never waits for it.
 void Form1::Timer1_Timer()
 {
+    BuildControls();
     guarded([this] {
         HarvestHeadlines();
         FillProvinces();
@@ -227,9 +273,8 @@ void Form1::HarvestHeadlines()
 
 // The cover lies over the whole client area until the tick, so nothing beneath can be clicked.
 // It shows the local page only: it follows no links and fetches nothing.
-void Form1::ShowLoadingPage()
+void Form1::ShowLoadingPage(QTextBrowser *cover)
 {
-    QTextBrowser *cover = ui->WebBrowser2;
     cover->setOpenExternalLinks(false);
     cover->setOpenLinks(false);
     cover->move(0, 0); // -5 twips, which rounds to 0 pixels

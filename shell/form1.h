@@ -26,6 +26,7 @@ class ClickLabel;
 class QComboBox;
 class QLineEdit;
 class QNetworkReply;
+class QTextBrowser;
 class RunFailure;
 namespace web
 {
@@ -44,10 +45,12 @@ public:
     Form1(const QString &regionLine, const QUrl &newsPage, QWidget *parent = nullptr);
     ~Form1() override;
 
-    Ui::Form1 &controls() { return *ui; }
+    // The controls, built now if the first frame has not yet made way for them.
+    Ui::Form1 &controls();
     QTimer &timer1() { return Timer1; }
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -61,7 +64,8 @@ private:
     void news_Click(int index);
 
     void StartNewsDownload(const QUrl &newsPage);
-    void ShowLoadingPage();
+    void BuildControls();
+    void ShowLoadingPage(QTextBrowser *cover);
     void HarvestHeadlines();
     void FillProvinces();
     void FillCities();
@@ -78,6 +82,8 @@ private:
     std::unique_ptr<Ui::Form1> ui;
     QTimer Timer1;
     bool centred = false;
+    bool buildQueued = false;
+    QTextBrowser *earlyCover = nullptr;
 
     QNetworkAccessManager network;
     QPointer<QNetworkReply> newsReply;

@@ -47,6 +47,9 @@ inline std::unique_ptr<Form1> openWindow(const QString &catalogue,
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get()))
         qWarning("the window was not exposed");
+    // The controls are built beneath the cover once its first frame is out.
+    if (!QTest::qWaitFor([&] { return form->findChild<QWidget *>(QStringLiteral("Picture1")); }))
+        qWarning("the controls were not built");
     return form;
 }
 
