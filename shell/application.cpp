@@ -2,20 +2,20 @@
 
 #include "region/regioncatalogue.h"
 #include "region/runfailure.h"
+#include "shell/apptitle.h"
 #include "shell/form1.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int runApplication()
 {
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/app.ico")));
     QString regionLine;
     try {
         regionLine = region::readCatalogueLine(
             region::locateCatalogue(QCoreApplication::applicationDirPath()));
     } catch (const RunFailure &failure) {
         // No window exists yet: the failure ends the program before one is shown.
+        QApplication::setWindowIcon(applicationIcon());
         showRunFailure(nullptr, failure);
         return failure.number();
     }

@@ -96,6 +96,8 @@ void Form1::BuildControls()
     ui = std::make_unique<Ui::Form1>();
     ui->setupUi(this);
     setWindowTitle(windowCaption()); // the window definition leaves the caption empty
+    // Sixteen pictures to decode: not before the first frame.
+    QApplication::setWindowIcon(applicationIcon());
     ui->Label1->setFont(headingFont());
 
     for (PickList *list : {ui->city1, ui->city2, ui->city3, ui->Combo4, ui->Combo5, ui->Combo6}) {
