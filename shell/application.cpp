@@ -2,7 +2,7 @@
 
 #include "region/regioncatalogue.h"
 #include "region/runfailure.h"
-#include "shell/apptitle.h"
+#include "shell/appicon.h"
 #include "shell/form1.h"
 
 #include <QApplication>

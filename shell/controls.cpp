@@ -12,7 +12,16 @@
 #include <QSet>
 #include <QTimer>
 
-Artwork::Artwork(const QString &path) : m_path(path), m_normal(path) {}
+Artwork::Artwork(const QString &path) : m_path(path) {}
+
+const QPixmap &Artwork::normal() const
+{
+    if (!m_normalLoaded) {
+        m_normalLoaded = true;
+        m_normal = QPixmap(m_path);
+    }
+    return m_normal;
+}
 
 const QPixmap &Artwork::dense() const
 {
@@ -20,7 +29,7 @@ const QPixmap &Artwork::dense() const
         m_denseLoaded = true;
         QPixmap twin(densePath(m_path));
         // A twin of any other size would change the picture's logical size: ignore it.
-        if (!m_normal.isNull() && twin.size() == 2 * m_normal.size()) {
+        if (!normal().isNull() && twin.size() == 2 * normal().size()) {
             twin.setDevicePixelRatio(2);
             m_dense = twin;
         }
@@ -39,7 +48,7 @@ QString Artwork::densePath(const QString &path)
 QPixmap Artwork::pixmap(qreal devicePixelRatio) const
 {
     if (devicePixelRatio <= 1 || qFuzzyCompare(devicePixelRatio, 1) || dense().isNull())
-        return m_normal;
+        return normal();
     if (qFuzzyCompare(devicePixelRatio, 2))
         return m_dense;
     // Drawing the twin with the painter's scaling would sample it without smoothing; rescale it
@@ -144,8 +153,14 @@ void ClickLabel::press()
 void ClickLabel::setArtwork(const QString &path)
 {
     m_artwork = Artwork(path);
-    // The label keeps the 1x picture for its size hint; painting chooses the density.
-    setPixmap(m_artwork.pixmap(1));
+    updateGeometry();
+    update();
+}
+
+QSize ClickLabel::sizeHint() const
+{
+    return m_artwork.path().isEmpty() ? QLabel::sizeHint()
+                                      : m_artwork.size() + QSize(2, 2) * frameWidth();
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent *event)

@@ -19,9 +19,9 @@ public:
     explicit Artwork(const QString &path);
 
     QString path() const { return m_path; }
-    bool isNull() const { return m_normal.isNull(); }
+    bool isNull() const { return normal().isNull(); }
     // In logical pixels: the size of the 1x file.
-    QSize size() const { return m_normal.size(); }
+    QSize size() const { return normal().size(); }
     // The 1x file at ratios up to 1, the twin at 2, the twin smoothly rescaled in between and
     // above; the 1x file everywhere when there is no twin.
     QPixmap pixmap(qreal devicePixelRatio) const;
@@ -29,11 +29,14 @@ public:
     static QString densePath(const QString &path);
 
 private:
-    // Loaded on first use, so that an ordinary screen never decodes the twin.
+    // Both decoded on first use: the pictures when first painted, and the twin never on an
+    // ordinary screen.
+    const QPixmap &normal() const;
     const QPixmap &dense() const;
 
     QString m_path;
-    QPixmap m_normal;
+    mutable bool m_normalLoaded = false;
+    mutable QPixmap m_normal;
     mutable bool m_denseLoaded = false;
     mutable QPixmap m_dense;
     mutable QPixmap m_rescaled;
@@ -52,6 +55,7 @@ public:
 
     QString artwork() const { return m_artwork.path(); }
     void setArtwork(const QString &path);
+    QSize sizeHint() const override;
 
     // The accessibility press: a click at the label's centre. Like the mouse's, it lands only
     // where the label can be seen and clicked, not under the loading cover or a modal box.

@@ -5,6 +5,7 @@
 #include "quote/quotation.h"
 #include "region/regioncatalogue.h"
 #include "region/runfailure.h"
+#include "shell/appicon.h"
 #include "shell/apptitle.h"
 #include "shell/centring.h"
 #include "shell/controls.h"
