@@ -48,7 +48,8 @@ inline std::unique_ptr<Form1> openWindow(const QString &catalogue,
     if (!QTest::qWaitForWindowExposed(form.get()))
         qWarning("the window was not exposed");
     // The controls are built beneath the cover once its first frame is out.
-    if (!QTest::qWaitFor([&] { return form->findChild<QWidget *>(QStringLiteral("Picture1")) != nullptr; }))
+    if (!QTest::qWaitFor(
+            [&] { return form->findChild<QWidget *>(QStringLiteral("Picture1")) != nullptr; }))
         qWarning("the controls were not built");
     return form;
 }
