@@ -85,7 +85,8 @@ private:
     bool buildQueued = false;
     QTextBrowser *earlyCover = nullptr;
 
-    QNetworkAccessManager network;
+    // A child, so that the fetch can be found from the window (tests wait for it to end).
+    QNetworkAccessManager network{this};
     QPointer<QNetworkReply> newsReply;
     std::unique_ptr<web::HeadlineHarvest> harvest;
 

@@ -5,6 +5,7 @@
 #include "windowtest.h"
 
 #include <QDesktopServices>
+#include <QNetworkReply>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -119,7 +120,9 @@ void TestStartupNews::headlines()
     form = std::make_unique<Form1>(catalogue, server.url());
     form->show();
     QTRY_VERIFY(server.connections == 1 && server.allWritten());
-    QTest::qWait(100);
+    // The first fetch of a process also sets up the system's proxy lookup, which can be slow.
+    QTRY_VERIFY(form->findChild<QNetworkReply *>() &&
+                form->findChild<QNetworkReply *>()->isFinished());
     windowtest::runStartupTick(*form);
 
     const QStringList shown = captions(*form);
