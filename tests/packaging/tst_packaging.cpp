@@ -430,11 +430,16 @@ void TestPackaging::window()
     });
 
     QList<QSize> windows;
-    QDeadlineTimer shown(15000);
+    // Generous: a sanitizer build on a loaded machine, with fresh font caches, starts slowly.
+    QDeadlineTimer shown(30000);
     while ((windows = programWindows(display)).isEmpty() && !shown.hasExpired() &&
            app.state() == QProcess::Running)
-        QTest::qSleep(100);
-    QVERIFY2(!windows.isEmpty(), app.readAllStandardError().constData());
+        app.waitForFinished(100); // sleeps, and notices an early exit
+    QVERIFY2(!windows.isEmpty(),
+             qPrintable(u"%1, exit %2: %3"_s
+                            .arg(app.state() == QProcess::Running ? u"running"_s : u"ended"_s)
+                            .arg(app.exitCode())
+                            .arg(QString::fromUtf8(app.readAllStandardError()))));
     // The start-up timer was started before the first window appeared; let it fire.
     QTest::qSleep(3500);
     windows = programWindows(display);
