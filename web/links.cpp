@@ -89,7 +89,7 @@ QUrl targetUrl(QStringView target)
     return QUrl::fromLocalFile(QFileInfo(target.toString()).absoluteFilePath());
 }
 
-void OpenUrl(const QString &target)
+void openUrl(const QString &target)
 {
     if (target.isEmpty())
         return;

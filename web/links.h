@@ -21,7 +21,7 @@ QUrl targetUrl(QStringView target);
 
 // Hands the target to the desktop's default handler and ignores the outcome. An empty target
 // launches nothing.
-void OpenUrl(const QString &target);
+void openUrl(const QString &target);
 
 // Only an absolute http:// or https:// address with a host may be launched from a headline;
 // news pages are outside our control, so local paths and other schemes are refused.

@@ -1,17 +1,19 @@
 #include "buildconstants.h"
-#include "region/regioncatalogue.h"
-#include "shell/controls.h"
 #include "shell/form1.h"
-#include "ui_form1.h"
 #include "windowtest.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using windowtest::child;
 
 static const QStringList Catalogue{u"110000|北京市"_s, u"110100|市辖区"_s, u"110101|东城区"_s,
                                    u"110102|西城区"_s, u"440000|广东省"_s, u"440100|广州市"_s,
@@ -80,7 +82,8 @@ void TestForm1::window()
     QCOMPARE(form->size(), QSize(797, 574));
     QCOMPARE(form->minimumSize(), form->maximumSize());
     QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(form->controls().Picture1->picture().size(), QSize(797, 577));
+    QCOMPARE(QPixmap(child(*form, u"Picture1"_s)->property("artwork").toString()).size(),
+             QSize(797, 577));
     // Centred to the pixel: the margins either side differ by one at most.
     const QRect frame = form->frameGeometry();
     const QRect area = form->screen()->availableGeometry();
@@ -166,28 +169,28 @@ void TestForm1::geometry()
 
 void TestForm1::initialState()
 {
-    Ui::Form1 &ui = form->controls();
-    for (QComboBox *list : {static_cast<QComboBox *>(ui.city1), static_cast<QComboBox *>(ui.city2),
-                            static_cast<QComboBox *>(ui.city3)}) {
+    for (const char *name : {"city1", "city2", "city3"}) {
+        auto *list = child<QComboBox>(*form, QLatin1String(name));
         QCOMPARE(list->count(), 0);
         QCOMPARE(list->currentText(), u"请选择"_s);
     }
-    QCOMPARE(ui.Combo6->count(), 7);
-    QCOMPARE(ui.Combo6->itemText(6), u"五房二厅"_s);
-    for (QComboBox *list :
-         {static_cast<QComboBox *>(ui.Combo4), static_cast<QComboBox *>(ui.Combo5),
-          static_cast<QComboBox *>(ui.Combo6)}) {
+    auto *houseTypes = child<QComboBox>(*form, u"Combo6"_s);
+    QCOMPARE(houseTypes->count(), 7);
+    QCOMPARE(houseTypes->itemText(6), u"五房二厅"_s);
+    for (const char *name : {"Combo4", "Combo5", "Combo6"}) {
+        auto *list = child<QComboBox>(*form, QLatin1String(name));
         QCOMPARE(list->currentIndex(), -1);
         QCOMPARE(list->currentText(), u"请选择"_s);
         QCOMPARE(list->findText(u"请选择"_s), -1);
     }
-    QCOMPARE(ui.Combo4->itemText(0), u"一间"_s);
-    const QList<bool> enabled{ui.Text2->isEnabled(), ui.Text3->isEnabled(), ui.Text4->isEnabled(),
-                              ui.Text5->isEnabled(), ui.Text6->isEnabled(), ui.Text7->isEnabled()};
+    QCOMPARE(child<QComboBox>(*form, u"Combo4"_s)->itemText(0), u"一间"_s);
+    QList<bool> enabled;
+    for (const char *name : {"Text2", "Text3", "Text4", "Text5", "Text6", "Text7"})
+        enabled << child(*form, QLatin1String(name))->isEnabled();
     QCOMPARE(enabled, (QList<bool>{false, false, false, true, false, false}));
-    QVERIFY(ui.Option1->isChecked());
-    QVERIFY(ui.Option6->isChecked());
-    QTRY_COMPARE(QApplication::focusWidget(), ui.Picture1);
+    QVERIFY(child<QRadioButton>(*form, u"Option1"_s)->isChecked());
+    QVERIFY(child<QRadioButton>(*form, u"Option6"_s)->isChecked());
+    QTRY_COMPARE(QApplication::focusWidget(), child(*form, u"Picture1"_s));
 }
 
 void TestForm1::tabOrder_data()
@@ -227,12 +230,12 @@ void TestForm1::tabOrder()
     if (!select.isEmpty()) {
         // Once a member has had the focus, Qt keeps it as the group's tab stop; the selection
         // then changes without moving the focus, as a screen reader's press does.
-        form->controls().Option1->setFocus();
-        form->controls().Option6->setFocus();
+        child(*form, u"Option1"_s)->setFocus();
+        child(*form, u"Option6"_s)->setFocus();
         for (const QString &name : select)
-            form->findChild<QRadioButton *>(name)->click();
+            child<QRadioButton>(*form, name)->click();
     }
-    form->controls().Picture1->setFocus();
+    child(*form, u"Picture1"_s)->setFocus();
     QStringList visited{QApplication::focusWidget()->objectName()};
     for (int i = 1; i < expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), forward ? Qt::Key_Tab : Qt::Key_Backtab);
@@ -243,11 +246,13 @@ void TestForm1::tabOrder()
 
 void TestForm1::optionGroups()
 {
-    Ui::Form1 &ui = form->controls();
-    QTest::mouseClick(ui.Option3, Qt::LeftButton);
-    QVERIFY(ui.Option3->isChecked() && !ui.Option1->isChecked() && ui.Option6->isChecked());
-    QTest::mouseClick(ui.Option8, Qt::LeftButton);
-    QVERIFY(ui.Option8->isChecked() && !ui.Option6->isChecked() && ui.Option3->isChecked());
+    const auto option = [this](const QString &name) { return child<QRadioButton>(*form, name); };
+    QTest::mouseClick(option(u"Option3"_s), Qt::LeftButton);
+    QVERIFY(option(u"Option3"_s)->isChecked() && !option(u"Option1"_s)->isChecked() &&
+            option(u"Option6"_s)->isChecked());
+    QTest::mouseClick(option(u"Option8"_s), Qt::LeftButton);
+    QVERIFY(option(u"Option8"_s)->isChecked() && !option(u"Option6"_s)->isChecked() &&
+            option(u"Option3"_s)->isChecked());
 }
 
 void TestForm1::typingIsOnlyText_data()
@@ -261,65 +266,71 @@ void TestForm1::typingIsOnlyText()
 {
     QFETCH(QString, typed);
     windowtest::runStartupTick(*form);
-    Ui::Form1 &ui = form->controls();
-    const int provinces = ui.city1->count();
-    ui.city1->setFocus();
-    ui.city1->lineEdit()->selectAll();
+    auto *provinces = child<QComboBox>(*form, u"city1"_s);
+    auto *cities = child<QComboBox>(*form, u"city2"_s);
+    const int count = provinces->count();
+    provinces->setFocus();
+    provinces->lineEdit()->selectAll();
     // Chinese text arrives as committed text, as from an input method.
     QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
-    QApplication::sendEvent(ui.city1->lineEdit(), &press);
-    QTest::keyClick(ui.city1->lineEdit(), Qt::Key_Return);
-    ui.Text8->setFocus(); // leaving the field must not pick either
-    QCOMPARE(ui.city1->currentText(), typed);
-    QCOMPARE(ui.city1->count(), provinces);
-    QCOMPARE(ui.city2->count(), 0);
-    QCOMPARE(ui.city2->currentText(), u"请选择"_s);
+    QApplication::sendEvent(provinces->lineEdit(), &press);
+    QTest::keyClick(provinces->lineEdit(), Qt::Key_Return);
+    child(*form, u"Text8"_s)->setFocus(); // leaving the field must not pick either
+    QCOMPARE(provinces->currentText(), typed);
+    QCOMPARE(provinces->currentIndex(), -1);
+    QCOMPARE(provinces->count(), count);
+    QCOMPARE(cities->count(), 0);
+    QCOMPARE(cities->currentText(), u"请选择"_s);
 }
 
 void TestForm1::cascade()
 {
-    Ui::Form1 &ui = form->controls();
-    QCOMPARE(ui.city1->count(), 0); // nothing listed before the tick
+    auto *provinces = child<QComboBox>(*form, u"city1"_s);
+    auto *cities = child<QComboBox>(*form, u"city2"_s);
+    auto *districts = child<QComboBox>(*form, u"city3"_s);
+    QCOMPARE(provinces->count(), 0); // nothing listed before the tick
     windowtest::runStartupTick(*form);
-    QCOMPARE(ui.city1->count(), 2);
-    QCOMPARE(ui.city1->currentText(), u"请选择"_s);
+    QCOMPARE(provinces->count(), 2);
+    QCOMPARE(provinces->currentText(), u"请选择"_s);
 
-    pickWithMouse(ui.city1, 1);
-    QCOMPARE(ui.city1->currentText(), u"440000|广东省"_s);
-    QCOMPARE(ui.city2->currentText(), u"请选择"_s);
-    QCOMPARE(ui.city2->count(), 2);
-    QCOMPARE(ui.city2->itemText(1), u"440300|深圳市"_s);
-    QCOMPARE(ui.city3->count(), 0);
+    pickWithMouse(provinces, 1);
+    QCOMPARE(provinces->currentText(), u"440000|广东省"_s);
+    QCOMPARE(cities->currentText(), u"请选择"_s);
+    QCOMPARE(cities->count(), 2);
+    QCOMPARE(cities->itemText(1), u"440300|深圳市"_s);
+    QCOMPARE(districts->count(), 0);
 
-    pickWithKeyboard(ui.city2); // from nothing selected, Down picks the first city
-    QCOMPARE(ui.city2->currentText(), u"440100|广州市"_s);
-    QCOMPARE(ui.city3->currentText(), u"请选择"_s);
-    QCOMPARE(ui.city3->count(), 2);
-    QCOMPARE(ui.city3->itemText(0), u"440100|广州市"_s);
+    pickWithKeyboard(cities); // from nothing selected, Down picks the first city
+    QCOMPARE(cities->currentText(), u"440100|广州市"_s);
+    QCOMPARE(districts->currentText(), u"请选择"_s);
+    QCOMPARE(districts->count(), 2);
+    QCOMPARE(districts->itemText(0), u"440100|广州市"_s);
 
-    pickWithMouse(ui.city3, 1);
-    QCOMPARE(ui.city3->currentText(), u"440103|荔湾区"_s);
-    QCOMPARE(ui.city2->currentText(), u"440100|广州市"_s);
+    pickWithMouse(districts, 1);
+    QCOMPARE(districts->currentText(), u"440103|荔湾区"_s);
+    QCOMPARE(cities->currentText(), u"440100|广州市"_s);
 }
 
 void TestForm1::newProvinceEmptiesLowerLists()
 {
-    Ui::Form1 &ui = form->controls();
+    auto *provinces = child<QComboBox>(*form, u"city1"_s);
+    auto *cities = child<QComboBox>(*form, u"city2"_s);
+    auto *districts = child<QComboBox>(*form, u"city3"_s);
     windowtest::runStartupTick(*form);
-    pickWithMouse(ui.city1, 1);
-    pickWithMouse(ui.city2, 1);
-    pickWithMouse(ui.city3, 1);
-    QCOMPARE(ui.city3->currentText(), u"440305|南山区"_s);
+    pickWithMouse(provinces, 1);
+    pickWithMouse(cities, 1);
+    pickWithMouse(districts, 1);
+    QCOMPARE(districts->currentText(), u"440305|南山区"_s);
 
-    pickWithMouse(ui.city1, 0);
-    QCOMPARE(ui.city2->count(), 1);
-    QCOMPARE(ui.city2->itemText(0), u"110100|市辖区"_s);
-    QCOMPARE(ui.city2->currentText(), u"请选择"_s);
-    QCOMPARE(ui.city3->count(), 0);
-    QCOMPARE(ui.city3->currentText(), u"请选择"_s);
+    pickWithMouse(provinces, 0);
+    QCOMPARE(cities->count(), 1);
+    QCOMPARE(cities->itemText(0), u"110100|市辖区"_s);
+    QCOMPARE(cities->currentText(), u"请选择"_s);
+    QCOMPARE(districts->count(), 0);
+    QCOMPARE(districts->currentText(), u"请选择"_s);
 
-    pickWithMouse(ui.city1, 0); // the same province again lists its cities once
-    QCOMPARE(ui.city2->count(), 1);
+    pickWithMouse(provinces, 0); // the same province again lists its cities once
+    QCOMPARE(cities->count(), 1);
 }
 
 QTEST_MAIN(TestForm1)

@@ -157,7 +157,7 @@ void TestLinks::openUrlReachesHandler()
     QFETCH(QString, target);
     QFETCH(QByteArray, encoded);
     receiver.urls.clear();
-    OpenUrl(target);
+    openUrl(target);
     if (encoded.isEmpty()) {
         QVERIFY(receiver.urls.isEmpty());
         return;
