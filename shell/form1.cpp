@@ -93,46 +93,54 @@ void Form1::buildControls()
     setWindowTitle(windowCaption()); // the window definition leaves the caption empty
     // Sixteen pictures to decode: not before the first frame.
     QApplication::setWindowIcon(applicationIcon());
-    ui->Label1->setFont(headingFont());
+    ui->headingLabel->setFont(headingFont());
 
-    for (PickList *list : {ui->city1, ui->city2, ui->city3, ui->Combo4, ui->Combo5, ui->Combo6}) {
+    for (PickList *list : {ui->provinceList, ui->cityList, ui->districtList, ui->bathroomList,
+                           ui->balconyList, ui->houseTypeList}) {
         list->setCurrentIndex(-1);
         list->setEditText(region::Placeholder.toString());
     }
-    headlines = {ui->news0, ui->news1, ui->news2, ui->news3, ui->news4,
-                 ui->news5, ui->news6, ui->news7, ui->news8, ui->news9};
+    headlines = {ui->headline0, ui->headline1, ui->headline2, ui->headline3, ui->headline4,
+                 ui->headline5, ui->headline6, ui->headline7, ui->headline8, ui->headline9};
     connectControls();
 
     // The window's own cover takes over from the early one in the same turn of the event loop,
     // so the screen never shows the controls before the tick.
-    showLoadingPage(ui->WebBrowser2);
+    showLoadingPage(ui->loadingPage);
     // A child added to a window already shown stays hidden until told otherwise.
-    ui->Picture1->setVisible(true);
+    ui->formPane->setVisible(true);
     delete earlyCover;
     earlyCover = nullptr;
-    ui->Picture1->setFocus();
+    ui->formPane->setFocus();
 }
 
 // Only a pick from a list runs its rule; typed text is only text.
 void Form1::connectControls()
 {
-    connect(ui->city1, &QComboBox::activated, this, [this] { guarded([this] { fillCities(); }); });
-    connect(ui->city2, &QComboBox::activated, this,
+    connect(ui->provinceList, &QComboBox::activated, this,
+            [this] { guarded([this] { fillCities(); }); });
+    connect(ui->cityList, &QComboBox::activated, this,
             [this] { guarded([this] { fillDistricts(); }); });
-    connect(ui->Combo6, &QComboBox::activated, this, &Form1::updateHallAreas);
-    connect(ui->Combo4, &QComboBox::activated, this,
-            [this] { updateCountArea(ui->Combo4, ui->Text6); });
-    connect(ui->Combo5, &QComboBox::activated, this,
-            [this] { updateCountArea(ui->Combo5, ui->Text7); });
+    connect(ui->houseTypeList, &QComboBox::activated, this, &Form1::updateHallAreas);
+    connect(ui->bathroomList, &QComboBox::activated, this,
+            [this] { updateCountArea(ui->bathroomList, ui->bathroomArea); });
+    connect(ui->balconyList, &QComboBox::activated, this,
+            [this] { updateCountArea(ui->balconyList, ui->balconyArea); });
 
-    onPress(ui->Image5, [this] { submitQuotation(); });
+    onPress(ui->submitButton, [this] { submitQuotation(); });
     for (int i = 0; i < int(headlines.size()); ++i)
         onPress(headlines[std::size_t(i)], [this, i] { openHeadline(i); });
     using web::Link;
     const std::pair<QAbstractButton *, Link> links[] = {
-        {ui->Image1, Link::Image1}, {ui->Image2, Link::Image2}, {ui->Image3, Link::Image3},
-        {ui->Image4, Link::Image4}, {ui->Image6, Link::Chat},   {ui->Image7, Link::Chat},
-        {ui->Image8, Link::Chat},   {ui->Image9, Link::Chat},   {ui->Label21, Link::Label21}};
+        {ui->corporateSiteButton, Link::CorporateSite},
+        {ui->renderingsButton, Link::Renderings},
+        {ui->exactQuoteButton, Link::ExactQuote},
+        {ui->userGuideButton, Link::UserGuide},
+        {ui->websiteChatButton, Link::Chat},
+        {ui->advertisingChatButton, Link::Chat},
+        {ui->franchiseChatButton, Link::Chat},
+        {ui->adviceChatButton, Link::Chat},
+        {ui->mainSiteLink, Link::MainSite}};
     for (const auto &[button, link] : links) {
         // The program's folder is asked for at each press, as the document beside it may move.
         onPress(button, [link] {
@@ -146,7 +154,7 @@ void Form1::connectControls()
 void Form1::onPress(QAbstractButton *button, std::function<void()> handler)
 {
     connect(button, &QAbstractButton::clicked, this, [this, handler = std::move(handler)] {
-        if (ui->WebBrowser2->isHidden() && !QApplication::activeModalWidget())
+        if (ui->loadingPage->isHidden() && !QApplication::activeModalWidget())
             handler();
     });
 }
@@ -194,7 +202,7 @@ void Form1::endStartup()
     guarded([this] {
         newsFetch->end();
         fillProvinces();
-        ui->WebBrowser2->hide();
+        ui->loadingPage->hide();
     });
 }
 
@@ -237,7 +245,7 @@ void Form1::showLoadingPage(QTextBrowser *cover)
 void Form1::fillProvinces()
 {
     regionEntries = region::catalogueEntries(regionLine);
-    ui->city1->appendItems(region::provinces(regionEntries));
+    ui->provinceList->appendItems(region::provinces(regionEntries));
 }
 
 // A new province empties both lower lists, so that a city or district of another province can
@@ -245,24 +253,24 @@ void Form1::fillProvinces()
 void Form1::fillCities()
 {
     const QString placeholder = region::Placeholder.toString();
-    ui->city2->resetTo(placeholder);
-    ui->city3->resetTo(placeholder);
-    ui->city2->appendItems(region::cities(regionEntries, ui->city1->currentText()));
+    ui->cityList->resetTo(placeholder);
+    ui->districtList->resetTo(placeholder);
+    ui->cityList->appendItems(region::cities(regionEntries, ui->provinceList->currentText()));
 }
 
 void Form1::fillDistricts()
 {
-    ui->city3->resetTo(region::Placeholder.toString());
-    ui->city3->appendItems(
-        region::districts(regionEntries, ui->city1->currentText(), ui->city2->currentText()));
+    ui->districtList->resetTo(region::Placeholder.toString());
+    ui->districtList->appendItems(region::districts(regionEntries, ui->provinceList->currentText(),
+                                                    ui->cityList->currentText()));
 }
 
 void Form1::updateHallAreas()
 {
-    const quote::HallAreas open = quote::hallAreas(ui->Combo6->currentText());
-    ui->Text2->setEnabled(open.livingRoom);
-    ui->Text3->setEnabled(open.diningRoom);
-    ui->Text4->setEnabled(open.bedroom);
+    const quote::HallAreas open = quote::hallAreas(ui->houseTypeList->currentText());
+    ui->livingRoomArea->setEnabled(open.livingRoom);
+    ui->diningRoomArea->setEnabled(open.diningRoom);
+    ui->bedroomArea->setEnabled(open.bedroom);
 }
 
 void Form1::updateCountArea(const QComboBox *list, QLineEdit *box)
@@ -273,24 +281,27 @@ void Form1::updateCountArea(const QComboBox *list, QLineEdit *box)
 void Form1::submitQuotation()
 {
     quote::QuotationForm form;
-    form.province = ui->city1->currentText();
-    form.city = ui->city2->currentText();
-    form.district = ui->city3->currentText();
-    form.phone = ui->Text8->text();
-    form.style = {ui->Option1->isChecked(), ui->Option2->isChecked(), ui->Option3->isChecked(),
-                  ui->Option4->isChecked(), ui->Option5->isChecked()};
-    form.grade = {ui->Option6->isChecked(), ui->Option7->isChecked(), ui->Option8->isChecked()};
-    form.houseType = ui->Combo6->currentText();
-    form.bathrooms = ui->Combo4->currentText();
-    form.balconies = ui->Combo5->currentText();
-    form.livingRoomArea = ui->Text2->text();
-    form.diningRoomArea = ui->Text3->text();
-    form.bedroomArea = ui->Text4->text();
-    form.kitchenArea = ui->Text5->text();
-    form.bathroomArea = ui->Text6->text();
-    form.balconyArea = ui->Text7->text();
-    form.areaEnabled = {ui->Text2->isEnabled(), ui->Text3->isEnabled(), ui->Text4->isEnabled(),
-                        ui->Text5->isEnabled(), ui->Text6->isEnabled(), ui->Text7->isEnabled()};
+    form.province = ui->provinceList->currentText();
+    form.city = ui->cityList->currentText();
+    form.district = ui->districtList->currentText();
+    form.phone = ui->phoneEdit->text();
+    form.style = {ui->modernStyleOption->isChecked(), ui->fusionStyleOption->isChecked(),
+                  ui->chineseStyleOption->isChecked(), ui->europeanStyleOption->isChecked(),
+                  ui->countryStyleOption->isChecked()};
+    form.grade = {ui->economyGradeOption->isChecked(), ui->comfortGradeOption->isChecked(),
+                  ui->luxuryGradeOption->isChecked()};
+    form.houseType = ui->houseTypeList->currentText();
+    form.bathrooms = ui->bathroomList->currentText();
+    form.balconies = ui->balconyList->currentText();
+    form.livingRoomArea = ui->livingRoomArea->text();
+    form.diningRoomArea = ui->diningRoomArea->text();
+    form.bedroomArea = ui->bedroomArea->text();
+    form.kitchenArea = ui->kitchenArea->text();
+    form.bathroomArea = ui->bathroomArea->text();
+    form.balconyArea = ui->balconyArea->text();
+    form.areaEnabled = {ui->livingRoomArea->isEnabled(), ui->diningRoomArea->isEnabled(),
+                        ui->bedroomArea->isEnabled(),    ui->kitchenArea->isEnabled(),
+                        ui->bathroomArea->isEnabled(),   ui->balconyArea->isEnabled()};
 
     const quote::Quotation quotation = quote::composeQuotation(form, MainSiteOrigin);
     if (!quotation.refusal.isEmpty()) {
@@ -301,7 +312,7 @@ void Form1::submitQuotation()
         return;
     }
     web::openUrl(quotation.request);
-    ui->Text8->clear();
+    ui->phoneEdit->clear();
 }
 
 void showRunFailure(QWidget *parent, const RunFailure &failure)

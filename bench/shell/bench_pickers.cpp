@@ -85,8 +85,8 @@ void measure(const char *name, const QByteArray &catalogue)
         list->setCurrentIndex(index);
         emit list->activated(index);
     };
-    auto *provinceList = form->findChild<QComboBox *>(QStringLiteral("city1"));
-    auto *cityList = form->findChild<QComboBox *>(QStringLiteral("city2"));
+    auto *provinceList = form->findChild<QComboBox *>(QStringLiteral("provinceList"));
+    auto *cityList = form->findChild<QComboBox *>(QStringLiteral("cityList"));
     const double city = medianMs([] {}, [&] { pick(provinceList, provinceList->count() - 1); });
     const double district = medianMs([] {}, [&] { pick(cityList, cityList->count() - 1); });
 

@@ -82,7 +82,7 @@ void TestForm1::window()
     QCOMPARE(form->size(), QSize(797, 574));
     QCOMPARE(form->minimumSize(), form->maximumSize());
     QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(QPixmap(child(*form, u"Picture1"_s)->property("artwork").toString()).size(),
+    QCOMPARE(QPixmap(child(*form, u"formPane"_s)->property("artwork").toString()).size(),
              QSize(797, 577));
     // Centred to the pixel: the margins either side differ by one at most.
     const QRect frame = form->frameGeometry();
@@ -98,42 +98,42 @@ void TestForm1::geometry_data()
     QTest::addColumn<QRect>("rect");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("Picture1") << "Picture1"
+    QTest::newRow("formPane") << "formPane"
                               << "Form1" << QRect(0, 0, 801, 577) << "";
-    QTest::newRow("Label1") << "Label1"
-                            << "Picture1" << QRect(24, 112, 97, 25) << "自动报价";
-    QTest::newRow("Image1") << "Image1"
-                            << "Picture1" << QRect(141, 101, 122, 38) << "";
-    QTest::newRow("Image4") << "Image4"
-                            << "Picture1" << QRect(512, 101, 122, 38) << "";
-    QTest::newRow("Label3") << "Label3"
-                            << "Picture1" << QRect(15, 216, 65, 25) << "户    型";
-    QTest::newRow("city3") << "city3"
-                           << "Picture1" << QRect(360, 176, 105, 20) << "请选择";
-    QTest::newRow("Label16") << "Label16"
-                             << "Picture1" << QRect(416, 216, 57, 17) << "阳  台";
-    QTest::newRow("Label5") << "Label5"
-                            << "Picture1" << QRect(15, 288, 81, 17) << "面积(平方米)";
-    QTest::newRow("Text3") << "Text3"
-                           << "Picture1" << QRect(192, 288, 33, 25) << "0";
-    QTest::newRow("Option5") << "Option5"
-                             << "Picture1" << QRect(504, 320, 73, 41) << "西式田园";
-    QTest::newRow("Option8") << "Option8"
-                             << "Frame1" << QRect(432, 8, 73, 17) << "高档豪华";
-    QTest::newRow("Text8") << "Text8"
-                           << "Picture1" << QRect(80, 400, 193, 25) << "";
-    QTest::newRow("Image5") << "Image5"
-                            << "Picture1" << QRect(224, 448, 117, 40) << "";
-    QTest::newRow("Image9") << "Image9"
-                            << "Picture1" << QRect(688, 232, 68, 20) << "";
-    QTest::newRow("Frame2") << "Frame2"
-                            << "Picture1" << QRect(600, 280, 169, 233) << "最新动态";
-    QTest::newRow("news9") << "news9"
-                           << "Frame2" << QRect(8, 208, 129, 17) << "Label21";
-    QTest::newRow("Label21") << "Label21"
-                             << "Picture1" << QRect(624, 520, 121, 17) << "进入Ruvelo官方";
-    QTest::newRow("Line1") << "Line1"
-                           << "Picture1" << QRect(592, 141, 2, 410) << "";
+    QTest::newRow("headingLabel") << "headingLabel"
+                                  << "formPane" << QRect(24, 112, 97, 25) << "自动报价";
+    QTest::newRow("corporateSiteButton") << "corporateSiteButton"
+                                         << "formPane" << QRect(141, 101, 122, 38) << "";
+    QTest::newRow("userGuideButton") << "userGuideButton"
+                                     << "formPane" << QRect(512, 101, 122, 38) << "";
+    QTest::newRow("houseTypeLabel") << "houseTypeLabel"
+                                    << "formPane" << QRect(15, 216, 65, 25) << "户    型";
+    QTest::newRow("districtList") << "districtList"
+                                  << "formPane" << QRect(360, 176, 105, 20) << "请选择";
+    QTest::newRow("balconyCountLabel") << "balconyCountLabel"
+                                       << "formPane" << QRect(416, 216, 57, 17) << "阳  台";
+    QTest::newRow("areasLabel") << "areasLabel"
+                                << "formPane" << QRect(15, 288, 81, 17) << "面积(平方米)";
+    QTest::newRow("diningRoomArea") << "diningRoomArea"
+                                    << "formPane" << QRect(192, 288, 33, 25) << "0";
+    QTest::newRow("countryStyleOption") << "countryStyleOption"
+                                        << "formPane" << QRect(504, 320, 73, 41) << "西式田园";
+    QTest::newRow("luxuryGradeOption") << "luxuryGradeOption"
+                                       << "gradeBox" << QRect(432, 8, 73, 17) << "高档豪华";
+    QTest::newRow("phoneEdit") << "phoneEdit"
+                               << "formPane" << QRect(80, 400, 193, 25) << "";
+    QTest::newRow("submitButton") << "submitButton"
+                                  << "formPane" << QRect(224, 448, 117, 40) << "";
+    QTest::newRow("adviceChatButton") << "adviceChatButton"
+                                      << "formPane" << QRect(688, 232, 68, 20) << "";
+    QTest::newRow("newsBox") << "newsBox"
+                             << "formPane" << QRect(600, 280, 169, 233) << "最新动态";
+    QTest::newRow("headline9") << "headline9"
+                               << "newsBox" << QRect(8, 208, 129, 17) << "Label21";
+    QTest::newRow("mainSiteLink") << "mainSiteLink"
+                                  << "formPane" << QRect(624, 520, 121, 17) << "进入Ruvelo官方";
+    QTest::newRow("columnDivider") << "columnDivider"
+                                   << "formPane" << QRect(592, 141, 2, 410) << "";
 }
 
 static QString textOf(QWidget *w)
@@ -169,28 +169,29 @@ void TestForm1::geometry()
 
 void TestForm1::initialState()
 {
-    for (const char *name : {"city1", "city2", "city3"}) {
+    for (const char *name : {"provinceList", "cityList", "districtList"}) {
         auto *list = child<QComboBox>(*form, QLatin1String(name));
         QCOMPARE(list->count(), 0);
         QCOMPARE(list->currentText(), u"请选择"_s);
     }
-    auto *houseTypes = child<QComboBox>(*form, u"Combo6"_s);
+    auto *houseTypes = child<QComboBox>(*form, u"houseTypeList"_s);
     QCOMPARE(houseTypes->count(), 7);
     QCOMPARE(houseTypes->itemText(6), u"五房二厅"_s);
-    for (const char *name : {"Combo4", "Combo5", "Combo6"}) {
+    for (const char *name : {"bathroomList", "balconyList", "houseTypeList"}) {
         auto *list = child<QComboBox>(*form, QLatin1String(name));
         QCOMPARE(list->currentIndex(), -1);
         QCOMPARE(list->currentText(), u"请选择"_s);
         QCOMPARE(list->findText(u"请选择"_s), -1);
     }
-    QCOMPARE(child<QComboBox>(*form, u"Combo4"_s)->itemText(0), u"一间"_s);
+    QCOMPARE(child<QComboBox>(*form, u"bathroomList"_s)->itemText(0), u"一间"_s);
     QList<bool> enabled;
-    for (const char *name : {"Text2", "Text3", "Text4", "Text5", "Text6", "Text7"})
+    for (const char *name : {"livingRoomArea", "diningRoomArea", "bedroomArea", "kitchenArea",
+                             "bathroomArea", "balconyArea"})
         enabled << child(*form, QLatin1String(name))->isEnabled();
     QCOMPARE(enabled, (QList<bool>{false, false, false, true, false, false}));
-    QVERIFY(child<QRadioButton>(*form, u"Option1"_s)->isChecked());
-    QVERIFY(child<QRadioButton>(*form, u"Option6"_s)->isChecked());
-    QTRY_COMPARE(QApplication::focusWidget(), child(*form, u"Picture1"_s));
+    QVERIFY(child<QRadioButton>(*form, u"modernStyleOption"_s)->isChecked());
+    QVERIFY(child<QRadioButton>(*form, u"economyGradeOption"_s)->isChecked());
+    QTRY_COMPARE(QApplication::focusWidget(), child(*form, u"formPane"_s));
 }
 
 void TestForm1::tabOrder_data()
@@ -199,23 +200,28 @@ void TestForm1::tabOrder_data()
     QTest::addColumn<bool>("forward");
     QTest::addColumn<QStringList>("expected");
 
-    const QStringList before{"Picture1", "city1", "city2", "city3", "Combo4", "Combo5", "Text5"};
+    const QStringList before{"formPane",     "provinceList", "cityList",   "districtList",
+                             "bathroomList", "balconyList",  "kitchenArea"};
     auto reversed = [](QStringList list) {
         std::reverse(list.begin(), list.end());
         return list;
     };
     QTest::newRow("Tab") << QStringList() << true
-                         << before +
-                                QStringList{"Option1", "Text8", "Combo6", "Option6", "Picture1"};
+                         << before + QStringList{"modernStyleOption", "phoneEdit", "houseTypeList",
+                                                 "economyGradeOption", "formPane"};
     QTest::newRow("Shift+Tab") << QStringList() << false
-                               << QStringList{"Picture1", "Option6", "Combo6", "Text8", "Option1"} +
+                               << QStringList{"formPane", "economyGradeOption", "houseTypeList",
+                                              "phoneEdit", "modernStyleOption"} +
                                       reversed(before);
     QTest::newRow("Tab, selection changed")
-        << QStringList{"Option3", "Option8"} << true
-        << before + QStringList{"Option3", "Text8", "Combo6", "Option8", "Picture1"};
+        << QStringList{"chineseStyleOption", "luxuryGradeOption"} << true
+        << before + QStringList{"chineseStyleOption", "phoneEdit", "houseTypeList",
+                                "luxuryGradeOption", "formPane"};
     QTest::newRow("Shift+Tab, selection changed")
-        << QStringList{"Option5", "Option7"} << false
-        << QStringList{"Picture1", "Option7", "Combo6", "Text8", "Option5"} + reversed(before);
+        << QStringList{"countryStyleOption", "comfortGradeOption"} << false
+        << QStringList{"formPane", "comfortGradeOption", "houseTypeList", "phoneEdit",
+                       "countryStyleOption"} +
+               reversed(before);
 }
 
 // Real key presses from the focused control; an option group is entered at its selected
@@ -230,12 +236,12 @@ void TestForm1::tabOrder()
     if (!select.isEmpty()) {
         // Once a member has had the focus, Qt keeps it as the group's tab stop; the selection
         // then changes without moving the focus, as a screen reader's press does.
-        child(*form, u"Option1"_s)->setFocus();
-        child(*form, u"Option6"_s)->setFocus();
+        child(*form, u"modernStyleOption"_s)->setFocus();
+        child(*form, u"economyGradeOption"_s)->setFocus();
         for (const QString &name : select)
             child<QRadioButton>(*form, name)->click();
     }
-    child(*form, u"Picture1"_s)->setFocus();
+    child(*form, u"formPane"_s)->setFocus();
     QStringList visited{QApplication::focusWidget()->objectName()};
     for (int i = 1; i < expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), forward ? Qt::Key_Tab : Qt::Key_Backtab);
@@ -247,12 +253,14 @@ void TestForm1::tabOrder()
 void TestForm1::optionGroups()
 {
     const auto option = [this](const QString &name) { return child<QRadioButton>(*form, name); };
-    QTest::mouseClick(option(u"Option3"_s), Qt::LeftButton);
-    QVERIFY(option(u"Option3"_s)->isChecked() && !option(u"Option1"_s)->isChecked() &&
-            option(u"Option6"_s)->isChecked());
-    QTest::mouseClick(option(u"Option8"_s), Qt::LeftButton);
-    QVERIFY(option(u"Option8"_s)->isChecked() && !option(u"Option6"_s)->isChecked() &&
-            option(u"Option3"_s)->isChecked());
+    QTest::mouseClick(option(u"chineseStyleOption"_s), Qt::LeftButton);
+    QVERIFY(option(u"chineseStyleOption"_s)->isChecked() &&
+            !option(u"modernStyleOption"_s)->isChecked() &&
+            option(u"economyGradeOption"_s)->isChecked());
+    QTest::mouseClick(option(u"luxuryGradeOption"_s), Qt::LeftButton);
+    QVERIFY(option(u"luxuryGradeOption"_s)->isChecked() &&
+            !option(u"economyGradeOption"_s)->isChecked() &&
+            option(u"chineseStyleOption"_s)->isChecked());
 }
 
 void TestForm1::typingIsOnlyText_data()
@@ -266,8 +274,8 @@ void TestForm1::typingIsOnlyText()
 {
     QFETCH(QString, typed);
     windowtest::runStartupTick(*form);
-    auto *provinces = child<QComboBox>(*form, u"city1"_s);
-    auto *cities = child<QComboBox>(*form, u"city2"_s);
+    auto *provinces = child<QComboBox>(*form, u"provinceList"_s);
+    auto *cities = child<QComboBox>(*form, u"cityList"_s);
     const int count = provinces->count();
     provinces->setFocus();
     provinces->lineEdit()->selectAll();
@@ -275,7 +283,7 @@ void TestForm1::typingIsOnlyText()
     QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
     QApplication::sendEvent(provinces->lineEdit(), &press);
     QTest::keyClick(provinces->lineEdit(), Qt::Key_Return);
-    child(*form, u"Text8"_s)->setFocus(); // leaving the field must not pick either
+    child(*form, u"phoneEdit"_s)->setFocus(); // leaving the field must not pick either
     QCOMPARE(provinces->currentText(), typed);
     QCOMPARE(provinces->currentIndex(), -1);
     QCOMPARE(provinces->count(), count);
@@ -285,9 +293,9 @@ void TestForm1::typingIsOnlyText()
 
 void TestForm1::cascade()
 {
-    auto *provinces = child<QComboBox>(*form, u"city1"_s);
-    auto *cities = child<QComboBox>(*form, u"city2"_s);
-    auto *districts = child<QComboBox>(*form, u"city3"_s);
+    auto *provinces = child<QComboBox>(*form, u"provinceList"_s);
+    auto *cities = child<QComboBox>(*form, u"cityList"_s);
+    auto *districts = child<QComboBox>(*form, u"districtList"_s);
     QCOMPARE(provinces->count(), 0); // nothing listed before the tick
     windowtest::runStartupTick(*form);
     QCOMPARE(provinces->count(), 2);
@@ -313,9 +321,9 @@ void TestForm1::cascade()
 
 void TestForm1::newProvinceEmptiesLowerLists()
 {
-    auto *provinces = child<QComboBox>(*form, u"city1"_s);
-    auto *cities = child<QComboBox>(*form, u"city2"_s);
-    auto *districts = child<QComboBox>(*form, u"city3"_s);
+    auto *provinces = child<QComboBox>(*form, u"provinceList"_s);
+    auto *cities = child<QComboBox>(*form, u"cityList"_s);
+    auto *districts = child<QComboBox>(*form, u"districtList"_s);
     windowtest::runStartupTick(*form);
     pickWithMouse(provinces, 1);
     pickWithMouse(cities, 1);

@@ -97,8 +97,8 @@ void TestHiDpi::window()
     QCOMPARE(form->windowHandle()->devicePixelRatio(), scale);
     QCOMPARE(form->size(), QSize(797, 574));
     QCOMPARE(form->minimumSize(), form->maximumSize());
-    QCOMPARE(child(*form, u"Image1"_s)->geometry(), QRect(141, 101, 122, 38));
-    QCOMPARE(Artwork(child(*form, u"Picture1"_s)->property("artwork").toString()).size(),
+    QCOMPARE(child(*form, u"corporateSiteButton"_s)->geometry(), QRect(141, 101, 122, 38));
+    QCOMPARE(Artwork(child(*form, u"formPane"_s)->property("artwork").toString()).size(),
              QSize(797, 577));
     // What the screen gets: the logical client area in device pixels.
     QCOMPARE(form->grab().size(), (QSizeF(797, 574) * scale).toSize());
@@ -111,10 +111,10 @@ void TestHiDpi::pictureAtDensity_data()
     QTest::addColumn<qreal>("dpr");
 
     const std::pair<const char *, const char *> pictures[] = {
-        {"Picture1", ":/assets/background.jpg"},
-        {"Image1", ":/assets/image1.gif"},
-        {"Image5", ":/assets/image5.gif"},
-        {"Image9", ":/assets/online.gif"}};
+        {"formPane", ":/assets/background.jpg"},
+        {"corporateSiteButton", ":/assets/image1.gif"},
+        {"submitButton", ":/assets/image5.gif"},
+        {"adviceChatButton", ":/assets/online.gif"}};
     for (const auto &[control, file] : pictures) {
         for (qreal dpr : {1.0, 1.5, 2.0}) {
             QTest::addRow("%s at %g", control, dpr)
@@ -156,9 +156,9 @@ void TestHiDpi::windowDrawsMatchingFiles_data()
 {
     QTest::addColumn<QRect>("area");
     QTest::addColumn<QString>("file");
-    QTest::newRow("Image1") << QRect(141, 101, 122, 38) << ":/assets/image1.gif";
-    QTest::newRow("Image5") << QRect(224, 448, 117, 40) << ":/assets/image5.gif";
-    QTest::newRow("Image9") << QRect(688, 232, 68, 20) << ":/assets/online.gif";
+    QTest::newRow("corporateSiteButton") << QRect(141, 101, 122, 38) << ":/assets/image1.gif";
+    QTest::newRow("submitButton") << QRect(224, 448, 117, 40) << ":/assets/image5.gif";
+    QTest::newRow("adviceChatButton") << QRect(688, 232, 68, 20) << ":/assets/online.gif";
     QTest::newRow("logo on the background") << QRect(20, 16, 60, 60) << "";
 }
 
@@ -195,7 +195,7 @@ void TestHiDpi::captionsNotCut()
     const qreal dpr = form->windowHandle()->devicePixelRatio();
     constexpr int Spare = 12;
     QStringList cut;
-    for (QWidget *caption : child(*form, u"Picture1"_s)->findChildren<QWidget *>()) {
+    for (QWidget *caption : child(*form, u"formPane"_s)->findChildren<QWidget *>()) {
         const auto *label = qobject_cast<QLabel *>(caption);
         if (!(label && !label->text().isEmpty()) && !qobject_cast<LinkButton *>(caption))
             continue;
@@ -206,7 +206,7 @@ void TestHiDpi::captionsNotCut()
         QMargins spare;
         spare.setTop(vertical == Qt::AlignTop ? 0 : Spare);
         spare.setBottom(vertical == Qt::AlignBottom ? 0 : Spare);
-        if (caption->parentWidget() != child(*form, u"Frame2"_s)) {
+        if (caption->parentWidget() != child(*form, u"newsBox"_s)) {
             spare.setLeft(horizontal & Qt::AlignLeft ? 0 : Spare);
             spare.setRight(horizontal & Qt::AlignRight ? 0 : Spare);
         }

@@ -253,11 +253,11 @@ void TestNetworkFaults::startup()
         windowtest::runStartupTick(*form);
     }
 
-    QCOMPARE(windowtest::child<QComboBox>(*form, u"city1"_s)->count(), 1);
-    QVERIFY(windowtest::child(*form, u"WebBrowser2"_s)->isHidden());
+    QCOMPARE(windowtest::child<QComboBox>(*form, u"provinceList"_s)->count(), 1);
+    QVERIFY(windowtest::child(*form, u"loadingPage"_s)->isHidden());
     int taken = 0;
     while (taken < 10 &&
-           windowtest::child<QAbstractButton>(*form, u"news%1"_s.arg(taken))->text() !=
+           windowtest::child<QAbstractButton>(*form, u"headline%1"_s.arg(taken))->text() !=
                u"Label21"_s)
         ++taken;
     QCOMPARE(taken, shown);

@@ -86,7 +86,7 @@ QString TestQuoteWindow::clickAndAnswer(const QString &control)
 void TestQuoteWindow::hallAreas_data()
 {
     QTest::addColumn<QStringList>("picks");
-    QTest::addColumn<QList<bool>>("enabled"); // Text2, Text3, Text4
+    QTest::addColumn<QList<bool>>("enabled"); // living room, dining room, bedroom
 
     QTest::newRow("two halls") << QStringList{u"三房二厅"_s} << QList<bool>{true, true, true};
     QTest::newRow("one hall") << QStringList{u"一房一厅"_s} << QList<bool>{true, false, true};
@@ -99,41 +99,42 @@ void TestQuoteWindow::hallAreas()
     QFETCH(QStringList, picks);
     QFETCH(QList<bool>, enabled);
     for (const QString &houseType : picks) {
-        pick(u"Combo6"_s, houseType);
-        if (box(u"Text3"_s)->isEnabled())
-            box(u"Text3"_s)->setText(u"12"_s);
+        pick(u"houseTypeList"_s, houseType);
+        if (box(u"diningRoomArea"_s)->isEnabled())
+            box(u"diningRoomArea"_s)->setText(u"12"_s);
     }
-    QCOMPARE((QList<bool>{box(u"Text2"_s)->isEnabled(), box(u"Text3"_s)->isEnabled(),
-                          box(u"Text4"_s)->isEnabled()}),
-             enabled);
-    QVERIFY(box(u"Text5"_s)->isEnabled());
+    QCOMPARE(
+        (QList<bool>{box(u"livingRoomArea"_s)->isEnabled(), box(u"diningRoomArea"_s)->isEnabled(),
+                     box(u"bedroomArea"_s)->isEnabled()}),
+        enabled);
+    QVERIFY(box(u"kitchenArea"_s)->isEnabled());
     if (picks.size() > 1)
-        QCOMPARE(box(u"Text3"_s)->text(), u"12"_s); // closing a box keeps what it holds
+        QCOMPARE(box(u"diningRoomArea"_s)->text(), u"12"_s); // closing a box keeps what it holds
 }
 
 void TestQuoteWindow::countAreas()
 {
-    pick(u"Combo4"_s, u"一间"_s);
-    QVERIFY(box(u"Text6"_s)->isEnabled());
-    QVERIFY(!box(u"Text7"_s)->isEnabled());
-    pick(u"Combo4"_s, u"三间"_s);
-    QVERIFY(box(u"Text6"_s)->isEnabled());
-    pick(u"Combo5"_s, u"二间"_s);
-    QVERIFY(box(u"Text7"_s)->isEnabled());
+    pick(u"bathroomList"_s, u"一间"_s);
+    QVERIFY(box(u"bathroomArea"_s)->isEnabled());
+    QVERIFY(!box(u"balconyArea"_s)->isEnabled());
+    pick(u"bathroomList"_s, u"三间"_s);
+    QVERIFY(box(u"bathroomArea"_s)->isEnabled());
+    pick(u"balconyList"_s, u"二间"_s);
+    QVERIFY(box(u"balconyArea"_s)->isEnabled());
 }
 
 void TestQuoteWindow::typedHouseTypeOpensNothing()
 {
-    auto *houseTypes = child<QComboBox>(*form, u"Combo6"_s);
+    auto *houseTypes = child<QComboBox>(*form, u"houseTypeList"_s);
     houseTypes->setFocus();
     houseTypes->lineEdit()->selectAll();
     QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, u"二房二厅"_s);
     QApplication::sendEvent(houseTypes->lineEdit(), &typed);
     QTest::keyClick(houseTypes->lineEdit(), Qt::Key_Return);
-    box(u"Text8"_s)->setFocus();
+    box(u"phoneEdit"_s)->setFocus();
     QCOMPARE(houseTypes->currentText(), u"二房二厅"_s);
-    QVERIFY(!box(u"Text2"_s)->isEnabled() && !box(u"Text3"_s)->isEnabled() &&
-            !box(u"Text4"_s)->isEnabled());
+    QVERIFY(!box(u"livingRoomArea"_s)->isEnabled() && !box(u"diningRoomArea"_s)->isEnabled() &&
+            !box(u"bedroomArea"_s)->isEnabled());
 }
 
 void TestQuoteWindow::links_data()
@@ -146,16 +147,18 @@ void TestQuoteWindow::links_data()
         QByteArray(ChatServiceOrigin.data(), ChatServiceOrigin.size()) +
         "/msgrd?v=1&uin=" + QByteArray(SupportAccount.data(), SupportAccount.size()) +
         "&site=%BC%BC%CA%F5%D6%A7%B3%D6&menu=yes";
-    QTest::newRow("Image1") << "Image1"
-                            << QByteArray(CorporateSiteOrigin.data(), CorporateSiteOrigin.size());
-    QTest::newRow("Image2") << "Image2" << main + "/zxpic.htm";
-    QTest::newRow("Image3") << "Image3" << main + "/MemberPrice.htm";
-    QTest::newRow("Image4")
-        << "Image4"
+    QTest::newRow("corporateSiteButton")
+        << "corporateSiteButton"
+        << QByteArray(CorporateSiteOrigin.data(), CorporateSiteOrigin.size());
+    QTest::newRow("renderingsButton") << "renderingsButton" << main + "/zxpic.htm";
+    QTest::newRow("exactQuoteButton") << "exactQuoteButton" << main + "/MemberPrice.htm";
+    QTest::newRow("userGuideButton")
+        << "userGuideButton"
         << QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + u"/111.doc"_s).toEncoded();
-    for (const char *badge : {"Image6", "Image7", "Image8", "Image9"})
+    for (const char *badge :
+         {"websiteChatButton", "advertisingChatButton", "franchiseChatButton", "adviceChatButton"})
         QTest::newRow(badge) << badge << chat;
-    QTest::newRow("Label21") << "Label21" << main;
+    QTest::newRow("mainSiteLink") << "mainSiteLink" << main;
 }
 
 void TestQuoteWindow::links()
@@ -174,29 +177,29 @@ void TestQuoteWindow::emptyHeadlinesLaunchNothing()
 {
     windowtest::runStartupTick(*form);
     for (int i = 0; i < 10; ++i)
-        QTest::mouseClick(child(*form, u"news%1"_s.arg(i)), Qt::LeftButton);
+        QTest::mouseClick(child(*form, u"headline%1"_s.arg(i)), Qt::LeftButton);
     QVERIFY(launches.urls.isEmpty());
 }
 
 void TestQuoteWindow::quotationEndToEnd()
 {
     windowtest::runStartupTick(*form);
-    pick(u"city1"_s, u"110000|北京市"_s);
-    pick(u"city2"_s, u"110100|北京市"_s);
-    pick(u"city3"_s, u"110101|东城区"_s);
-    pick(u"Combo6"_s, u"三房二厅"_s);
-    pick(u"Combo4"_s, u"二间"_s);
-    pick(u"Combo5"_s, u"一间"_s);
-    box(u"Text4"_s)->setText(u"25"_s);
-    box(u"Text2"_s)->setText(u"18.50"_s);
-    box(u"Text3"_s)->setText(u"12"_s);
-    box(u"Text7"_s)->setText(u"4"_s);
-    box(u"Text6"_s)->setText(u"008"_s);
-    QTest::keyClicks(box(u"Text8"_s), u"13912345678"_s);
-    QTest::mouseClick(child(*form, u"Option3"_s), Qt::LeftButton);
-    QTest::mouseClick(child(*form, u"Option7"_s), Qt::LeftButton);
+    pick(u"provinceList"_s, u"110000|北京市"_s);
+    pick(u"cityList"_s, u"110100|北京市"_s);
+    pick(u"districtList"_s, u"110101|东城区"_s);
+    pick(u"houseTypeList"_s, u"三房二厅"_s);
+    pick(u"bathroomList"_s, u"二间"_s);
+    pick(u"balconyList"_s, u"一间"_s);
+    box(u"bedroomArea"_s)->setText(u"25"_s);
+    box(u"livingRoomArea"_s)->setText(u"18.50"_s);
+    box(u"diningRoomArea"_s)->setText(u"12"_s);
+    box(u"balconyArea"_s)->setText(u"4"_s);
+    box(u"bathroomArea"_s)->setText(u"008"_s);
+    QTest::keyClicks(box(u"phoneEdit"_s), u"13912345678"_s);
+    QTest::mouseClick(child(*form, u"chineseStyleOption"_s), Qt::LeftButton);
+    QTest::mouseClick(child(*form, u"comfortGradeOption"_s), Qt::LeftButton);
 
-    QCOMPARE(clickAndAnswer(u"Image5"_s), QString());
+    QCOMPARE(clickAndAnswer(u"submitButton"_s), QString());
     QCOMPARE(launches.urls.size(), 1);
     const QByteArray expected =
         QByteArray(MainSiteOrigin.data(), MainSiteOrigin.size()) +
@@ -206,11 +209,11 @@ void TestQuoteWindow::quotationEndToEnd()
         "&cit3=110101%7C%B6%AB%B3%C7%C7%F8&dc=2&findman3=13&kongzhi=tijiao&findman=1&fengge=3"
         "&jmid=null";
     QCOMPARE(launches.urls.at(0).toEncoded(), expected);
-    QCOMPARE(box(u"Text8"_s)->text(), QString());
+    QCOMPARE(box(u"phoneEdit"_s)->text(), QString());
     // everything else stays
-    QCOMPARE(child<QComboBox>(*form, u"city3"_s)->currentText(), u"110101|东城区"_s);
+    QCOMPARE(child<QComboBox>(*form, u"districtList"_s)->currentText(), u"110101|东城区"_s);
 
-    QCOMPARE(clickAndAnswer(u"Image5"_s), u"请录入正确的：电话号码"_s);
+    QCOMPARE(clickAndAnswer(u"submitButton"_s), u"请录入正确的：电话号码"_s);
     QCOMPARE(messageTitle, u"装修报价器"_s);
     QCOMPARE(launches.urls.size(), 1);
 }
@@ -238,15 +241,15 @@ void TestQuoteWindow::refusals()
     QFETCH(QString, message);
     windowtest::runStartupTick(*form);
     if (address) {
-        pick(u"city1"_s, u"440000|广东省"_s);
-        pick(u"city2"_s, u"440300|深圳市"_s);
-        pick(u"city3"_s, u"440305|南山区"_s);
+        pick(u"provinceList"_s, u"440000|广东省"_s);
+        pick(u"cityList"_s, u"440300|深圳市"_s);
+        pick(u"districtList"_s, u"440305|南山区"_s);
     }
-    box(u"Text8"_s)->setText(phone);
-    box(u"Text5"_s)->setText(kitchen);
-    QCOMPARE(clickAndAnswer(u"Image5"_s), message);
+    box(u"phoneEdit"_s)->setText(phone);
+    box(u"kitchenArea"_s)->setText(kitchen);
+    QCOMPARE(clickAndAnswer(u"submitButton"_s), message);
     QVERIFY(launches.urls.isEmpty());
-    QCOMPARE(box(u"Text8"_s)->text(), phone);
+    QCOMPARE(box(u"phoneEdit"_s)->text(), phone);
 }
 
 QTEST_MAIN(TestQuoteWindow)

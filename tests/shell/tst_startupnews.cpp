@@ -82,7 +82,7 @@ QStringList TestStartupNews::captions(Form1 &form)
 {
     QStringList out;
     for (int i = 0; i < 10; ++i)
-        out << child<QAbstractButton>(form, u"news%1"_s.arg(i))->text();
+        out << child<QAbstractButton>(form, u"headline%1"_s.arg(i))->text();
     return out;
 }
 
@@ -130,9 +130,9 @@ void TestStartupNews::headlines()
     const QStringList shown = captions(*form);
     for (int i = 0; i < 10; ++i)
         QCOMPARE(shown[i], i < taken ? u"装修快讯 %1"_s.arg(i + 1) : u"Label21"_s);
-    QTest::mouseClick(child(*form, u"news%1"_s.arg(taken - 1)), Qt::LeftButton);
+    QTest::mouseClick(child(*form, u"headline%1"_s.arg(taken - 1)), Qt::LeftButton);
     if (taken < 10) // a label no headline reached has no target
-        QTest::mouseClick(child(*form, u"news%1"_s.arg(taken)), Qt::LeftButton);
+        QTest::mouseClick(child(*form, u"headline%1"_s.arg(taken)), Qt::LeftButton);
     QCOMPARE(launches.urls, QList<QUrl>{QUrl(u"http://news.example.com/%1.html"_s.arg(taken))});
 }
 
@@ -160,8 +160,8 @@ void TestStartupNews::unreachableNewsPage()
     form->show();
     QTest::qWait(50);
     windowtest::runStartupTick(*form);
-    QCOMPARE(child<QComboBox>(*form, u"city1"_s)->count(), 1);
-    QVERIFY(child(*form, u"WebBrowser2"_s)->isHidden());
+    QCOMPARE(child<QComboBox>(*form, u"provinceList"_s)->count(), 1);
+    QVERIFY(child(*form, u"loadingPage"_s)->isHidden());
     QCOMPARE(captions(*form), QStringList(10, u"Label21"_s));
 }
 
@@ -187,16 +187,16 @@ void TestStartupNews::cover()
                 .toUtf8());
     }
     form = windowtest::openWindow(catalogue);
-    auto *cover = child<QTextBrowser>(*form, u"WebBrowser2"_s);
-    auto *provinces = child<QComboBox>(*form, u"city1"_s);
-    QWidget *pane = child(*form, u"Picture1"_s);
+    auto *cover = child<QTextBrowser>(*form, u"loadingPage"_s);
+    auto *provinces = child<QComboBox>(*form, u"provinceList"_s);
+    QWidget *pane = child(*form, u"formPane"_s);
 
     QVERIFY(cover->isVisible());
     QCOMPARE(cover->geometry(), QRect(0, 0, 835, 571));
     QVERIFY(cover->toPlainText().contains(shows));
     QCOMPARE(provinces->count(), 0);
     // The submit picture lies under the cover: a click there reaches the cover only.
-    const QPoint submit = child(*form, u"Image5"_s)->geometry().center();
+    const QPoint submit = child(*form, u"submitButton"_s)->geometry().center();
     QWidget *hit = pane->childAt(submit);
     QVERIFY(hit == cover || cover->isAncestorOf(hit));
     QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(pane, submit));
@@ -204,7 +204,7 @@ void TestStartupNews::cover()
 
     windowtest::runStartupTick(*form);
     QVERIFY(cover->isHidden());
-    QCOMPARE(child<QTextBrowser>(*form, u"WebBrowser2"_s), cover); // hidden, not destroyed
+    QCOMPARE(child<QTextBrowser>(*form, u"loadingPage"_s), cover); // hidden, not destroyed
     QCOMPARE(provinces->count(), 1);
     QTest::qWait(2100);
     QVERIFY(!windowtest::startupTick(*form)->isActive()); // never runs again
@@ -237,8 +237,8 @@ void TestStartupNews::hostilePages()
     QTRY_VERIFY(server.connections == 1);
     QTest::qWait(200);
     windowtest::runStartupTick(*form);
-    QCOMPARE(child<QComboBox>(*form, u"city1"_s)->count(), 1);
-    QVERIFY(child(*form, u"WebBrowser2"_s)->isHidden());
+    QCOMPARE(child<QComboBox>(*form, u"provinceList"_s)->count(), 1);
+    QVERIFY(child(*form, u"loadingPage"_s)->isHidden());
 }
 
 QTEST_MAIN(TestStartupNews)

@@ -64,7 +64,7 @@ inline std::unique_ptr<Form1> openWindow(const QString &catalogue,
         qWarning("the window was not exposed");
     // The controls are built beneath the cover once its first frame is out.
     if (!QTest::qWaitFor(
-            [&] { return form->findChild<QWidget *>(QStringLiteral("Picture1")) != nullptr; }))
+            [&] { return form->findChild<QWidget *>(QStringLiteral("formPane")) != nullptr; }))
         qWarning("the controls were not built");
     return form;
 }
