@@ -16,13 +16,8 @@ public:
     explicit Artwork(const QString &path);
 
     QString path() const { return m_path; }
-    bool isNull() const { return normal().isNull(); }
     // In logical pixels: the size of the 1x file.
     QSize size() const { return normal().size(); }
-    // The 1x file at ratios up to 1, the twin at 2, the twin smoothly rescaled in between and
-    // above; the 1x file everywhere when there is no twin.
-    QPixmap pixmap(qreal devicePixelRatio) const;
-
     // Draws the picture with its top-left corner at topLeft, chosen at each call for the device
     // the painter really draws on, so a window moved to a screen with another scale draws
     // sharply there too.
@@ -31,6 +26,9 @@ public:
     static QString densePath(const QString &path);
 
 private:
+    // The 1x file at ratios up to 1, the twin at 2, the twin smoothly rescaled in between and
+    // above; the 1x file everywhere when there is no twin.
+    QPixmap pixmap(qreal devicePixelRatio) const;
     // Both decoded on first use: the pictures when first painted, and the twin never on an
     // ordinary screen.
     const QPixmap &normal() const;
