@@ -47,11 +47,15 @@ private:
 
     const QString catalogue = windowtest::catalogueLine(Catalogue);
     std::unique_ptr<Form1> form;
+    QComboBox *provinces = nullptr, *cities = nullptr, *districts = nullptr;
 };
 
 void TestForm1::init()
 {
     form = windowtest::openWindow(catalogue);
+    provinces = child<QComboBox>(*form, u"provinceList"_s);
+    cities = child<QComboBox>(*form, u"cityList"_s);
+    districts = child<QComboBox>(*form, u"districtList"_s);
 }
 
 void TestForm1::cleanup()
@@ -169,8 +173,7 @@ void TestForm1::geometry()
 
 void TestForm1::initialState()
 {
-    for (const char *name : {"provinceList", "cityList", "districtList"}) {
-        auto *list = child<QComboBox>(*form, QLatin1String(name));
+    for (QComboBox *list : {provinces, cities, districts}) {
         QCOMPARE(list->count(), 0);
         QCOMPARE(list->currentText(), u"请选择"_s);
     }
@@ -274,8 +277,6 @@ void TestForm1::typingIsOnlyText()
 {
     QFETCH(QString, typed);
     windowtest::runStartupTick(*form);
-    auto *provinces = child<QComboBox>(*form, u"provinceList"_s);
-    auto *cities = child<QComboBox>(*form, u"cityList"_s);
     const int count = provinces->count();
     provinces->setFocus();
     provinces->lineEdit()->selectAll();
@@ -293,9 +294,6 @@ void TestForm1::typingIsOnlyText()
 
 void TestForm1::cascade()
 {
-    auto *provinces = child<QComboBox>(*form, u"provinceList"_s);
-    auto *cities = child<QComboBox>(*form, u"cityList"_s);
-    auto *districts = child<QComboBox>(*form, u"districtList"_s);
     QCOMPARE(provinces->count(), 0); // nothing listed before the tick
     windowtest::runStartupTick(*form);
     QCOMPARE(provinces->count(), 2);
@@ -321,9 +319,6 @@ void TestForm1::cascade()
 
 void TestForm1::newProvinceEmptiesLowerLists()
 {
-    auto *provinces = child<QComboBox>(*form, u"provinceList"_s);
-    auto *cities = child<QComboBox>(*form, u"cityList"_s);
-    auto *districts = child<QComboBox>(*form, u"districtList"_s);
     windowtest::runStartupTick(*form);
     pickWithMouse(provinces, 1);
     pickWithMouse(cities, 1);
