@@ -7,8 +7,7 @@
 namespace quote
 {
 
-// The boxes that the house type governs: living room (Text2), dining room (Text3) and
-// bedroom (Text4).
+// The boxes that the house type governs.
 struct HallAreas {
     bool livingRoom;
     bool diningRoom;

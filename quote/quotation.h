@@ -19,14 +19,16 @@ inline constexpr QStringView PhoneField = u"电话号码";
 
 // What the window holds when the user submits, as plain texts and flags.
 struct QuotationForm {
-    QString province, city, district;        // city1, city2, city3
-    QString phone;                           // Text8
-    std::array<bool, 5> style{};             // Option1..Option5 selected?
-    std::array<bool, 3> grade{};             // Option6..Option8 selected?
-    QString houseType, bathrooms, balconies; // Combo6, Combo4, Combo5
-    QString livingRoomArea, diningRoomArea, bedroomArea, kitchenArea, bathroomArea,
-        balconyArea; // Text2, Text3, Text4, Text5, Text6, Text7
-    // Text2..Text7 enabled? A box the user cannot edit is never refused.
+    QString province, city, district;
+    QString phone;
+    // The options in the window's order: modern, fusion, Chinese, European, country; economy,
+    // comfort, luxury.
+    std::array<bool, 5> style{};
+    std::array<bool, 3> grade{};
+    QString houseType, bathrooms, balconies;
+    QString livingRoomArea, diningRoomArea, bedroomArea, kitchenArea, bathroomArea, balconyArea;
+    // Whether each area box above, in that order, is enabled. A box the user cannot edit is
+    // never refused.
     std::array<bool, 6> areaEnabled{true, true, true, true, true, true};
 };
 
@@ -53,8 +55,8 @@ bool phonePasses(QStringView phone);
 // run; a bad phone number is named in place of a bad address.
 QString failedField(const QuotationForm &form);
 
-// The first selected of Option1..Option4 gives "1".."4", otherwise "5"; Option5 itself is
-// never consulted. Likewise Option6 "1", Option7 "2", otherwise "3".
+// The first selected of the first four styles gives "1".."4", otherwise "5"; the fifth itself is
+// never consulted. Likewise the first grade "1", the second "2", otherwise "3".
 QString styleCode(const std::array<bool, 5> &style);
 QString gradeCode(const std::array<bool, 3> &grade);
 

@@ -6,9 +6,12 @@
 #include "shell/form1.h"
 
 #include <QApplication>
+#include <QNetworkProxyFactory>
 
 int runApplication()
 {
+    // Everything the program fetches goes through the proxy the desktop is set to use.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     QString regionLine;
     try {
         regionLine = region::readCatalogueLine(

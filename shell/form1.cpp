@@ -8,23 +8,20 @@
 #include "shell/appicon.h"
 #include "shell/apptitle.h"
 #include "shell/centring.h"
-#include "shell/controls.h"
+#include "shell/newsfetch.h"
 #include "ui_form1.h"
-#include "web/headlines.h"
 #include "web/links.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
-#include <QNetworkProxyFactory>
-#include <QNetworkReply>
 #include <QTextBrowser>
+#include <QTimer>
 
 namespace
 {
 constexpr int StartupDelayMs = 2000;
-constexpr qint64 NewsReadBufferBytes = 64 * 1024;
 
 QFont uiFont()
 {
@@ -59,7 +56,8 @@ QUrl Form1::defaultNewsPage()
 }
 
 Form1::Form1(const QString &regionLine, const QUrl &newsPage, QWidget *parent)
-    : QWidget(parent), regionLine(regionLine)
+    : QWidget(parent), startupTick(new QTimer(this)), newsFetch(new NewsFetch(newsPage, this)),
+      regionLine(regionLine)
 {
     setWindowTitle(windowCaption());
     setFont(uiFont());
@@ -68,29 +66,25 @@ Form1::Form1(const QString &regionLine, const QUrl &newsPage, QWidget *parent)
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
 
-    StartNewsDownload(newsPage);
+    connect(newsFetch, &NewsFetch::ended, this, &Form1::showHeadlines);
     // The first frame shows the loading page alone; the controls are built beneath it once that
     // frame is on the screen (see paintEvent), so the window appears as soon as a bare one would.
     earlyCover = new QTextBrowser(this);
     earlyCover->setFrameShape(QFrame::NoFrame);
     earlyCover->setFocusPolicy(Qt::NoFocus);
     earlyCover->resize(835, 571);
-    ShowLoadingPage(earlyCover);
+    showLoadingPage(earlyCover);
 
-    Timer1.setObjectName(QStringLiteral("Timer1"));
-    Timer1.setSingleShot(true);
-    Timer1.setInterval(StartupDelayMs);
-    connect(&Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
-    Timer1.start();
+    startupTick->setObjectName(QStringLiteral("startupTick"));
+    startupTick->setSingleShot(true);
+    startupTick->setInterval(StartupDelayMs);
+    connect(startupTick, &QTimer::timeout, this, &Form1::endStartup);
+    startupTick->start();
 }
 
-Ui::Form1 &Form1::controls()
-{
-    BuildControls();
-    return *ui;
-}
+Form1::~Form1() = default;
 
-void Form1::BuildControls()
+void Form1::buildControls()
 {
     if (ui)
         return;
@@ -99,37 +93,71 @@ void Form1::BuildControls()
     setWindowTitle(windowCaption()); // the window definition leaves the caption empty
     // Sixteen pictures to decode: not before the first frame.
     QApplication::setWindowIcon(applicationIcon());
-    ui->Label1->setFont(headingFont());
+    ui->headingLabel->setFont(headingFont());
 
-    for (PickList *list : {ui->city1, ui->city2, ui->city3, ui->Combo4, ui->Combo5, ui->Combo6}) {
+    for (PickList *list : {ui->provinceList, ui->cityList, ui->districtList, ui->bathroomList,
+                           ui->balconyList, ui->houseTypeList}) {
         list->setCurrentIndex(-1);
         list->setEditText(region::Placeholder.toString());
     }
-
-    news = {ui->news0, ui->news1, ui->news2, ui->news3, ui->news4,
-            ui->news5, ui->news6, ui->news7, ui->news8, ui->news9};
-
-    connect(ui->city1, &QComboBox::activated, this, [this] { city1_Click(); });
-    connect(ui->city2, &QComboBox::activated, this, [this] { city2_Click(); });
-    connect(ui->Combo6, &QComboBox::activated, this, [this] { Combo6_Click(); });
-    connect(ui->Combo4, &QComboBox::activated, this, [this] { Combo4_Click(); });
-    connect(ui->Combo5, &QComboBox::activated, this, [this] { Combo5_Click(); });
-    connect(ui->Image5, &ClickLabel::clicked, this, [this] { Image5_Click(); });
-    for (int i = 0; i < int(news.size()); ++i)
-        connect(news[i], &ClickLabel::clicked, this, [this, i] { news_Click(i); });
-    connectLinks();
+    headlines = {ui->headline0, ui->headline1, ui->headline2, ui->headline3, ui->headline4,
+                 ui->headline5, ui->headline6, ui->headline7, ui->headline8, ui->headline9};
+    connectControls();
 
     // The window's own cover takes over from the early one in the same turn of the event loop,
     // so the screen never shows the controls before the tick.
-    ShowLoadingPage(ui->WebBrowser2);
+    showLoadingPage(ui->loadingPage);
     // A child added to a window already shown stays hidden until told otherwise.
-    ui->Picture1->setVisible(true);
+    ui->formPane->setVisible(true);
     delete earlyCover;
     earlyCover = nullptr;
-    ui->Picture1->setFocus();
+    ui->formPane->setFocus();
 }
 
-Form1::~Form1() = default;
+// Only a pick from a list runs its rule; typed text is only text.
+void Form1::connectControls()
+{
+    connect(ui->provinceList, &QComboBox::activated, this,
+            [this] { guarded([this] { fillCities(); }); });
+    connect(ui->cityList, &QComboBox::activated, this,
+            [this] { guarded([this] { fillDistricts(); }); });
+    connect(ui->houseTypeList, &QComboBox::activated, this, &Form1::updateHallAreas);
+    connect(ui->bathroomList, &QComboBox::activated, this,
+            [this] { updateCountArea(ui->bathroomList, ui->bathroomArea); });
+    connect(ui->balconyList, &QComboBox::activated, this,
+            [this] { updateCountArea(ui->balconyList, ui->balconyArea); });
+
+    onPress(ui->submitButton, [this] { submitQuotation(); });
+    for (int i = 0; i < int(headlines.size()); ++i)
+        onPress(headlines[std::size_t(i)], [this, i] { openHeadline(i); });
+    using web::Link;
+    const std::pair<QAbstractButton *, Link> links[] = {
+        {ui->corporateSiteButton, Link::CorporateSite},
+        {ui->renderingsButton, Link::Renderings},
+        {ui->exactQuoteButton, Link::ExactQuote},
+        {ui->userGuideButton, Link::UserGuide},
+        {ui->websiteChatButton, Link::Chat},
+        {ui->advertisingChatButton, Link::Chat},
+        {ui->franchiseChatButton, Link::Chat},
+        {ui->adviceChatButton, Link::Chat},
+        {ui->mainSiteLink, Link::MainSite}};
+    for (const auto &[button, link] : links) {
+        // The program's folder is asked for at each press, as the document beside it may move.
+        onPress(button, [link] {
+            web::openUrl(web::linkTarget(link, QCoreApplication::applicationDirPath()));
+        });
+    }
+}
+
+// A click lands on the loading page or the message box that lies over a button, so only a
+// screen reader can press one there; that press does nothing either.
+void Form1::onPress(QAbstractButton *button, std::function<void()> handler)
+{
+    connect(button, &QAbstractButton::clicked, this, [this, handler = std::move(handler)] {
+        if (ui->loadingPage->isHidden() && !QApplication::activeModalWidget())
+            handler();
+    });
+}
 
 // Qt flushes a frame to the screen right after painting it: a zero timer set here runs once the
 // first frame is out.
@@ -137,7 +165,7 @@ void Form1::paintEvent(QPaintEvent *event)
 {
     if (!ui && !buildQueued) {
         buildQueued = true;
-        QTimer::singleShot(0, this, [this] { BuildControls(); });
+        QTimer::singleShot(0, this, &Form1::buildControls);
     }
     QWidget::paintEvent(event);
 }
@@ -162,121 +190,44 @@ template <typename Handler> void Form1::guarded(Handler handler)
 
 void Form1::reportFailure(const RunFailure &failure)
 {
-    Timer1.stop();
+    startupTick->stop();
     showRunFailure(this, failure);
     QCoreApplication::exit(failure.number());
 }
 
 // The tick ends the start-up whatever state the news page is in: it never waits for it.
-void Form1::Timer1_Timer()
+void Form1::endStartup()
 {
-    BuildControls();
+    buildControls();
     guarded([this] {
-        HarvestHeadlines();
-        FillProvinces();
-        Timer1.stop();
-        ui->WebBrowser2->hide();
+        newsFetch->end();
+        fillProvinces();
+        ui->loadingPage->hide();
     });
 }
 
-void Form1::city1_Click()
+void Form1::showHeadlines(const QList<web::Headline> &harvested)
 {
-    guarded([this] { FillCities(); });
-}
-
-void Form1::city2_Click()
-{
-    guarded([this] { FillDistricts(); });
-}
-
-void Form1::Combo6_Click()
-{
-    UpdateHallAreas();
-}
-
-void Form1::Combo4_Click()
-{
-    UpdateCountArea(ui->Combo4, ui->Text6);
-}
-
-void Form1::Combo5_Click()
-{
-    UpdateCountArea(ui->Combo5, ui->Text7);
-}
-
-void Form1::Image5_Click()
-{
-    SubmitQuotation();
+    for (qsizetype i = 0; i < harvested.size(); ++i) {
+        // The page's text as it is: an "&" in it is shown, not made a keyboard shortcut.
+        headlines[std::size_t(i)]->setText(
+            QString(harvested[i].caption).replace(u'&', QStringLiteral("&&")));
+        headlineTargets[std::size_t(i)] = harvested[i].target;
+    }
 }
 
 // Headline targets come from a page fetched over plain HTTP: only web addresses may leave
 // through the desktop's default action, never local files or programs.
-void Form1::news_Click(int index)
+void Form1::openHeadline(int index)
 {
-    const QString &target = newsUrl[std::size_t(index)];
+    const QString &target = headlineTargets[std::size_t(index)];
     if (web::isLaunchableHeadline(target))
-        web::OpenUrl(target);
-}
-
-void Form1::connectLinks()
-{
-    using web::Link;
-    const std::pair<ClickLabel *, Link> links[] = {
-        {ui->Image1, Link::Image1}, {ui->Image2, Link::Image2}, {ui->Image3, Link::Image3},
-        {ui->Image4, Link::Image4}, {ui->Image6, Link::Chat},   {ui->Image7, Link::Chat},
-        {ui->Image8, Link::Chat},   {ui->Image9, Link::Chat},   {ui->Label21, Link::Label21}};
-    for (const auto &[control, link] : links) {
-        // The program's folder is asked for at each click, as the document beside it may move.
-        connect(control, &ClickLabel::clicked, this, [link] {
-            web::OpenUrl(web::linkTarget(link, QCoreApplication::applicationDirPath()));
-        });
-    }
-}
-
-// The page is parsed as its bytes arrive; the parse keeps at most web::MaxPageBytes of it and
-// bounds its own work. Once no further byte can change the headlines the fetch is given up,
-// and the tick gives it up in any case.
-void Form1::StartNewsDownload(const QUrl &newsPage)
-{
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
-    network.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
-    newsReply = network.get(QNetworkRequest(newsPage));
-    // Qt would otherwise take in a large page as fast as it comes, whatever is read of it here.
-    newsReply->setReadBufferSize(NewsReadBufferBytes);
-    connect(newsReply, &QNetworkReply::readyRead, this, [this] {
-        if (!harvest)
-            harvest = std::make_unique<web::HeadlineHarvest>(newsReply->rawHeader("Content-Type"));
-        harvest->feed(newsReply->readAll());
-        if (harvest->done())
-            newsReply->abort();
-    });
-    connect(newsReply, &QNetworkReply::finished, this, [this] {
-        if (harvest)
-            harvest->finish();
-    });
-}
-
-void Form1::HarvestHeadlines()
-{
-    if (newsReply) {
-        newsReply->disconnect(this);
-        newsReply->abort();
-        newsReply->deleteLater();
-    }
-    if (!harvest)
-        return;
-    harvest->finish();
-    const QList<web::Headline> headlines = harvest->headlines();
-    for (qsizetype i = 0; i < headlines.size(); ++i) {
-        news[std::size_t(i)]->setText(headlines[i].caption);
-        newsUrl[std::size_t(i)] = headlines[i].target;
-    }
-    harvest.reset();
+        web::openUrl(target);
 }
 
 // The cover lies over the whole client area until the tick, so nothing beneath can be clicked.
 // It shows the local page only: it follows no links and fetches nothing.
-void Form1::ShowLoadingPage(QTextBrowser *cover)
+void Form1::showLoadingPage(QTextBrowser *cover)
 {
     cover->setOpenExternalLinks(false);
     cover->setOpenLinks(false);
@@ -291,63 +242,66 @@ void Form1::ShowLoadingPage(QTextBrowser *cover)
     }
 }
 
-void Form1::FillProvinces()
+void Form1::fillProvinces()
 {
     regionEntries = region::catalogueEntries(regionLine);
-    ui->city1->appendItems(region::provinces(regionEntries));
+    ui->provinceList->appendItems(region::provinces(regionEntries));
 }
 
 // A new province empties both lower lists, so that a city or district of another province can
 // never be sent with it.
-void Form1::FillCities()
+void Form1::fillCities()
 {
     const QString placeholder = region::Placeholder.toString();
-    ui->city2->resetTo(placeholder);
-    ui->city3->resetTo(placeholder);
-    ui->city2->appendItems(region::cities(regionEntries, ui->city1->currentText()));
+    ui->cityList->resetTo(placeholder);
+    ui->districtList->resetTo(placeholder);
+    ui->cityList->appendItems(region::cities(regionEntries, ui->provinceList->currentText()));
 }
 
-void Form1::FillDistricts()
+void Form1::fillDistricts()
 {
-    ui->city3->resetTo(region::Placeholder.toString());
-    ui->city3->appendItems(
-        region::districts(regionEntries, ui->city1->currentText(), ui->city2->currentText()));
+    ui->districtList->resetTo(region::Placeholder.toString());
+    ui->districtList->appendItems(region::districts(regionEntries, ui->provinceList->currentText(),
+                                                    ui->cityList->currentText()));
 }
 
-void Form1::UpdateHallAreas()
+void Form1::updateHallAreas()
 {
-    const quote::HallAreas open = quote::hallAreas(ui->Combo6->currentText());
-    ui->Text2->setEnabled(open.livingRoom);
-    ui->Text3->setEnabled(open.diningRoom);
-    ui->Text4->setEnabled(open.bedroom);
+    const quote::HallAreas open = quote::hallAreas(ui->houseTypeList->currentText());
+    ui->livingRoomArea->setEnabled(open.livingRoom);
+    ui->diningRoomArea->setEnabled(open.diningRoom);
+    ui->bedroomArea->setEnabled(open.bedroom);
 }
 
-void Form1::UpdateCountArea(const QComboBox *list, QLineEdit *box)
+void Form1::updateCountArea(const QComboBox *list, QLineEdit *box)
 {
     box->setEnabled(quote::countAreaEnabled(list->currentText()));
 }
 
-void Form1::SubmitQuotation()
+void Form1::submitQuotation()
 {
     quote::QuotationForm form;
-    form.province = ui->city1->currentText();
-    form.city = ui->city2->currentText();
-    form.district = ui->city3->currentText();
-    form.phone = ui->Text8->text();
-    form.style = {ui->Option1->isChecked(), ui->Option2->isChecked(), ui->Option3->isChecked(),
-                  ui->Option4->isChecked(), ui->Option5->isChecked()};
-    form.grade = {ui->Option6->isChecked(), ui->Option7->isChecked(), ui->Option8->isChecked()};
-    form.houseType = ui->Combo6->currentText();
-    form.bathrooms = ui->Combo4->currentText();
-    form.balconies = ui->Combo5->currentText();
-    form.livingRoomArea = ui->Text2->text();
-    form.diningRoomArea = ui->Text3->text();
-    form.bedroomArea = ui->Text4->text();
-    form.kitchenArea = ui->Text5->text();
-    form.bathroomArea = ui->Text6->text();
-    form.balconyArea = ui->Text7->text();
-    form.areaEnabled = {ui->Text2->isEnabled(), ui->Text3->isEnabled(), ui->Text4->isEnabled(),
-                        ui->Text5->isEnabled(), ui->Text6->isEnabled(), ui->Text7->isEnabled()};
+    form.province = ui->provinceList->currentText();
+    form.city = ui->cityList->currentText();
+    form.district = ui->districtList->currentText();
+    form.phone = ui->phoneEdit->text();
+    form.style = {ui->modernStyleOption->isChecked(), ui->fusionStyleOption->isChecked(),
+                  ui->chineseStyleOption->isChecked(), ui->europeanStyleOption->isChecked(),
+                  ui->countryStyleOption->isChecked()};
+    form.grade = {ui->economyGradeOption->isChecked(), ui->comfortGradeOption->isChecked(),
+                  ui->luxuryGradeOption->isChecked()};
+    form.houseType = ui->houseTypeList->currentText();
+    form.bathrooms = ui->bathroomList->currentText();
+    form.balconies = ui->balconyList->currentText();
+    form.livingRoomArea = ui->livingRoomArea->text();
+    form.diningRoomArea = ui->diningRoomArea->text();
+    form.bedroomArea = ui->bedroomArea->text();
+    form.kitchenArea = ui->kitchenArea->text();
+    form.bathroomArea = ui->bathroomArea->text();
+    form.balconyArea = ui->balconyArea->text();
+    form.areaEnabled = {ui->livingRoomArea->isEnabled(), ui->diningRoomArea->isEnabled(),
+                        ui->bedroomArea->isEnabled(),    ui->kitchenArea->isEnabled(),
+                        ui->bathroomArea->isEnabled(),   ui->balconyArea->isEnabled()};
 
     const quote::Quotation quotation = quote::composeQuotation(form, MainSiteOrigin);
     if (!quotation.refusal.isEmpty()) {
@@ -357,8 +311,8 @@ void Form1::SubmitQuotation()
         box.exec();
         return;
     }
-    web::OpenUrl(quotation.request);
-    ui->Text8->clear();
+    web::openUrl(quotation.request);
+    ui->phoneEdit->clear();
 }
 
 void showRunFailure(QWidget *parent, const RunFailure &failure)

@@ -3,35 +3,32 @@
 //            start-up tick its filters list the provinces, and each pick fills the next list.
 //   quote/   turns the window's inputs into the area enablement and the AutoPrice.action
 //            request (or the message naming the field to correct).
-//   web/     OpenUrl hands link targets and the request to the desktop; the headline harvest
-//            parses the news page as it arrives and gives captions and newsUrl targets at the
-//            tick.
-// Form1 owns every control and all run-time state; the modules are pure functions over it.
+//   web/     openUrl hands link targets and the request to the desktop; the headline harvest
+//            parses the news page as NewsFetch downloads it and gives captions and targets at
+//            the tick.
+// Form1 owns every control and the window's run-time state; the modules are pure functions.
 #pragma once
 
-#include <QNetworkAccessManager>
-#include <QPointer>
+#include "web/headlines.h"
+
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
 namespace Ui
 {
 class Form1;
 }
-class ClickLabel;
+class NewsFetch;
+class QAbstractButton;
 class QComboBox;
 class QLineEdit;
-class QNetworkReply;
 class QTextBrowser;
+class QTimer;
 class RunFailure;
-namespace web
-{
-class HeadlineHarvest;
-}
 
 class Form1 : public QWidget
 {
@@ -45,56 +42,40 @@ public:
     Form1(const QString &regionLine, const QUrl &newsPage, QWidget *parent = nullptr);
     ~Form1() override;
 
-    // The controls, built now if the first frame has not yet made way for them.
-    Ui::Form1 &controls();
-    QTimer &timer1() { return Timer1; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
-    void Timer1_Timer();
-    void city1_Click();
-    void city2_Click();
-    void Combo6_Click();
-    void Combo4_Click();
-    void Combo5_Click();
-    void Image5_Click();
-    void news_Click(int index);
-
-    void StartNewsDownload(const QUrl &newsPage);
-    void BuildControls();
-    void ShowLoadingPage(QTextBrowser *cover);
-    void HarvestHeadlines();
-    void FillProvinces();
-    void FillCities();
-    void FillDistricts();
-    void UpdateHallAreas();
-    void UpdateCountArea(const QComboBox *list, QLineEdit *box);
-    void SubmitQuotation();
-    void connectLinks();
+    void buildControls();
+    void connectControls();
+    void onPress(QAbstractButton *button, std::function<void()> handler);
+    void showLoadingPage(QTextBrowser *cover);
+    void endStartup();
+    void showHeadlines(const QList<web::Headline> &headlines);
+    void openHeadline(int index);
+    void fillProvinces();
+    void fillCities();
+    void fillDistricts();
+    void updateHallAreas();
+    void updateCountArea(const QComboBox *list, QLineEdit *box);
+    void submitQuotation();
 
     // Runs a handler; a RunFailure escaping it is shown and ends the program.
     template <typename Handler> void guarded(Handler handler);
     void reportFailure(const RunFailure &failure);
 
     std::unique_ptr<Ui::Form1> ui;
-    QTimer Timer1;
+    QTimer *startupTick;
+    NewsFetch *newsFetch;
     bool centred = false;
     bool buildQueued = false;
     QTextBrowser *earlyCover = nullptr;
 
-    // A child, so that the fetch can be found from the window (tests wait for it to end).
-    QNetworkAccessManager network{this};
-    QPointer<QNetworkReply> newsReply;
-    std::unique_ptr<web::HeadlineHarvest> harvest;
-
     QString regionLine;
     QStringList regionEntries;
-    // Headline targets; entry 10 exists for the eleventh headline the page format allows.
-    std::array<QString, 11> newsUrl;
-    std::array<ClickLabel *, 10> news{};
+    std::array<QAbstractButton *, web::MaxHeadlines> headlines{};
+    std::array<QString, web::MaxHeadlines> headlineTargets;
 };
 
 // Shows a failure the way the program reports every unhandled failure: a modal box with its

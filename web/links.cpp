@@ -89,7 +89,7 @@ QUrl targetUrl(QStringView target)
     return QUrl::fromLocalFile(QFileInfo(target.toString()).absoluteFilePath());
 }
 
-void OpenUrl(const QString &target)
+void openUrl(const QString &target)
 {
     if (target.isEmpty())
         return;
@@ -108,18 +108,18 @@ bool isLaunchableHeadline(QStringView target)
 QString linkTarget(Link link, const QString &programFolder)
 {
     switch (link) {
-    case Link::Image1:
+    case Link::CorporateSite:
         return CorporateSiteOrigin;
-    case Link::Image2:
+    case Link::Renderings:
         return QString(MainSiteOrigin) + QStringLiteral("/zxpic.htm");
-    case Link::Image3:
+    case Link::ExactQuote:
         return QString(MainSiteOrigin) + QStringLiteral("/MemberPrice.htm");
-    case Link::Image4:
+    case Link::UserGuide:
         return programFolder + QStringLiteral("/111.doc");
     case Link::Chat:
         return QString(ChatServiceOrigin) + QStringLiteral("/msgrd?v=1&uin=") + SupportAccount +
                QStringLiteral("&site=技术支持&menu=yes");
-    case Link::Label21:
+    case Link::MainSite:
         return MainSiteOrigin;
     }
     Q_UNREACHABLE();

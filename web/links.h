@@ -21,16 +21,16 @@ QUrl targetUrl(QStringView target);
 
 // Hands the target to the desktop's default handler and ignores the outcome. An empty target
 // launches nothing.
-void OpenUrl(const QString &target);
+void openUrl(const QString &target);
 
 // Only an absolute http:// or https:// address with a host may be launched from a headline;
 // news pages are outside our control, so local paths and other schemes are refused.
 bool isLaunchableHeadline(QStringView target);
 
-enum class Link { Image1, Image2, Image3, Image4, Chat, Label21 };
+enum class Link { CorporateSite, Renderings, ExactQuote, UserGuide, Chat, MainSite };
 
 // The fixed target of a link. programFolder is the executable's folder as the platform reports
-// it; Image4's document lies beside the executable.
+// it; the user guide lies beside the executable.
 QString linkTarget(Link link, const QString &programFolder);
 
 } // namespace web

@@ -2,15 +2,15 @@
 // the real window, for the bundled catalogue and for a synthetic one of the largest size the
 // reader accepts (32764 entries). Prints the median of several runs in milliseconds.
 #include "region/regioncatalogue.h"
-#include "shell/controls.h"
 #include "shell/form1.h"
-#include "ui_form1.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -73,9 +73,10 @@ void measure(const char *name, const QByteArray &catalogue)
         QApplication::processEvents();
     };
     auto tick = [&] {
-        form->timer1().setInterval(0);
-        form->timer1().start();
-        while (form->timer1().isActive())
+        auto *startupTick = form->findChild<QTimer *>(QStringLiteral("startupTick"));
+        startupTick->setInterval(0);
+        startupTick->start();
+        while (startupTick->isActive())
             QApplication::processEvents();
     };
     const double provinces = medianMs(fresh, tick);
@@ -84,9 +85,10 @@ void measure(const char *name, const QByteArray &catalogue)
         list->setCurrentIndex(index);
         emit list->activated(index);
     };
-    Ui::Form1 &ui = form->controls();
-    const double city = medianMs([] {}, [&] { pick(ui.city1, ui.city1->count() - 1); });
-    const double district = medianMs([] {}, [&] { pick(ui.city2, ui.city2->count() - 1); });
+    auto *provinceList = form->findChild<QComboBox *>(QStringLiteral("provinceList"));
+    auto *cityList = form->findChild<QComboBox *>(QStringLiteral("cityList"));
+    const double city = medianMs([] {}, [&] { pick(provinceList, provinceList->count() - 1); });
+    const double district = medianMs([] {}, [&] { pick(cityList, cityList->count() - 1); });
 
     std::printf("%-28s entries %6lld  load %6.2f ms  provinces %6.2f ms  pick province %6.2f ms  "
                 "pick city %6.2f ms\n",

@@ -1,6 +1,7 @@
 #include "buildconstants.h"
 #include "quote/quotation.h"
 
+#include <QHash>
 #include <QScopeGuard>
 #include <QTest>
 
@@ -50,26 +51,28 @@ template <std::size_t N> std::array<bool, N> flags(const QString &pattern)
     return out;
 }
 
-// Spoils the named controls of the form: city1..city3 back to the placeholder ("-city3" empties
-// the text instead), the phone Text8, the area boxes Text2..Text7 ("off:Text3" disables the box
-// and leaves its text).
-void spoil(QuotationForm &f, const QString &controls)
+// Spoils the named fields of the form: a region back to the placeholder ("-district" empties
+// the text instead), the phone, an area box ("off:diningRoomArea" disables the box and leaves
+// its text).
+void spoil(QuotationForm &f, const QString &fields)
 {
-    QString *lists[] = {&f.province, &f.city, &f.district};
+    const QHash<QString, QString *> regions{
+        {u"province"_s, &f.province}, {u"city"_s, &f.city}, {u"district"_s, &f.district}};
+    const QStringList areaNames{u"livingRoomArea"_s, u"diningRoomArea"_s, u"bedroomArea"_s,
+                                u"kitchenArea"_s,    u"bathroomArea"_s,   u"balconyArea"_s};
     QString *areas[] = {&f.livingRoomArea, &f.diningRoomArea, &f.bedroomArea,
                         &f.kitchenArea,    &f.bathroomArea,   &f.balconyArea};
-    for (const QString &name : controls.split(u' ')) {
-        const int n = name.back().digitValue();
-        if (name == u"Text8")
+    for (const QString &name : fields.split(u' ')) {
+        if (name == u"phone")
             f.phone = u"123"_s;
         else if (name.startsWith(u"off:"))
-            f.areaEnabled[std::size_t(n - 2)] = false;
-        else if (name.startsWith(u"-city"))
-            lists[n - 1]->clear();
-        else if (name.startsWith(u"city"))
-            *lists[n - 1] = u"请选择"_s;
+            f.areaEnabled[std::size_t(areaNames.indexOf(name.mid(4)))] = false;
+        else if (name.startsWith(u'-'))
+            regions.value(name.mid(1))->clear();
+        else if (regions.contains(name))
+            *regions.value(name) = u"请选择"_s;
         else
-            *areas[n - 2] = u"abc"_s;
+            *areas[areaNames.indexOf(name)] = u"abc"_s;
     }
 }
 
@@ -293,27 +296,31 @@ void TestQuotation::refusals_data()
     QTest::addColumn<QString>("spoilt");
     QTest::addColumn<QString>("outcome"); // the field refused, or "key=value" of the request
 
-    QTest::newRow("province") << u"city1"_s << u"业主地址"_s;
-    QTest::newRow("district") << u"city3"_s << u"业主地址"_s;
-    QTest::newRow("district emptied") << u"-city3"_s << u"业主地址"_s;
-    QTest::newRow("phone") << u"Text8"_s << u"电话号码"_s;
-    QTest::newRow("address and phone name the phone") << u"city2 Text8"_s << u"电话号码"_s;
-    QTest::newRow("bedroom") << u"Text4"_s << u"卧房面积"_s;
-    QTest::newRow("living room") << u"Text2"_s << u"客厅面积"_s;
-    QTest::newRow("dining room") << u"Text3"_s << u"餐厅面积"_s;
-    QTest::newRow("kitchen") << u"Text5"_s << u"厨房面积"_s;
-    QTest::newRow("balcony") << u"Text7"_s << u"阳台面积"_s;
-    QTest::newRow("bathroom") << u"Text6"_s << u"卫生间面积"_s;
-    QTest::newRow("bedroom read before living room") << u"Text2 Text4"_s << u"卧房面积"_s;
-    QTest::newRow("dining room before kitchen") << u"Text5 Text3"_s << u"餐厅面积"_s;
-    QTest::newRow("balcony read before bathroom") << u"Text6 Text7"_s << u"阳台面积"_s;
-    QTest::newRow("phone named first") << u"Text4 Text8"_s << u"电话号码"_s;
-    QTest::newRow("address named first") << u"Text5 city2"_s << u"业主地址"_s;
+    QTest::newRow("province") << u"province"_s << u"业主地址"_s;
+    QTest::newRow("district") << u"district"_s << u"业主地址"_s;
+    QTest::newRow("district emptied") << u"-district"_s << u"业主地址"_s;
+    QTest::newRow("phone") << u"phone"_s << u"电话号码"_s;
+    QTest::newRow("address and phone name the phone") << u"city phone"_s << u"电话号码"_s;
+    QTest::newRow("bedroom") << u"bedroomArea"_s << u"卧房面积"_s;
+    QTest::newRow("living room") << u"livingRoomArea"_s << u"客厅面积"_s;
+    QTest::newRow("dining room") << u"diningRoomArea"_s << u"餐厅面积"_s;
+    QTest::newRow("kitchen") << u"kitchenArea"_s << u"厨房面积"_s;
+    QTest::newRow("balcony") << u"balconyArea"_s << u"阳台面积"_s;
+    QTest::newRow("bathroom") << u"bathroomArea"_s << u"卫生间面积"_s;
+    QTest::newRow("bedroom read before living room")
+        << u"livingRoomArea bedroomArea"_s << u"卧房面积"_s;
+    QTest::newRow("dining room before kitchen") << u"kitchenArea diningRoomArea"_s << u"餐厅面积"_s;
+    QTest::newRow("balcony read before bathroom") << u"bathroomArea balconyArea"_s << u"阳台面积"_s;
+    QTest::newRow("phone named first") << u"bedroomArea phone"_s << u"电话号码"_s;
+    QTest::newRow("address named first") << u"kitchenArea city"_s << u"业主地址"_s;
     // A disabled box cannot be corrected: without a number it goes out as 0.
-    QTest::newRow("disabled dining room, letters") << u"Text3 off:Text3"_s << u"bomarea3=0"_s;
-    QTest::newRow("disabled balcony, letters") << u"Text7 off:Text7"_s << u"bomarea5=0"_s;
-    QTest::newRow("disabled bedroom keeps its number") << u"off:Text4"_s << u"bomarea1=25"_s;
-    QTest::newRow("enabled box beside a disabled one") << u"Text2 off:Text3"_s << u"客厅面积"_s;
+    QTest::newRow("disabled dining room, letters")
+        << u"diningRoomArea off:diningRoomArea"_s << u"bomarea3=0"_s;
+    QTest::newRow("disabled balcony, letters")
+        << u"balconyArea off:balconyArea"_s << u"bomarea5=0"_s;
+    QTest::newRow("disabled bedroom keeps its number") << u"off:bedroomArea"_s << u"bomarea1=25"_s;
+    QTest::newRow("enabled box beside a disabled one")
+        << u"livingRoomArea off:diningRoomArea"_s << u"客厅面积"_s;
 }
 
 void TestQuotation::refusals()

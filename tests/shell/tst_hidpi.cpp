@@ -1,8 +1,9 @@
-#include "shell/controls.h"
+#include "shell/artwork.h"
 #include "shell/form1.h"
-#include "ui_form1.h"
+#include "shell/linkbutton.h"
 #include "windowtest.h"
 
+#include <QLabel>
 #include <QPainter>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -11,6 +12,7 @@
 #include <cmath>
 
 using namespace Qt::StringLiterals;
+using windowtest::child;
 
 // The window on scaled screens. CTest runs this at QT_SCALE_FACTOR 1, 1.5 and 2: the window
 // keeps its logical size and layout, and every picture is drawn from the file that matches the
@@ -95,8 +97,9 @@ void TestHiDpi::window()
     QCOMPARE(form->windowHandle()->devicePixelRatio(), scale);
     QCOMPARE(form->size(), QSize(797, 574));
     QCOMPARE(form->minimumSize(), form->maximumSize());
-    QCOMPARE(form->controls().Image1->geometry(), QRect(141, 101, 122, 38));
-    QCOMPARE(form->controls().Picture1->picture().size(), QSize(797, 577));
+    QCOMPARE(child(*form, u"corporateSiteButton"_s)->geometry(), QRect(141, 101, 122, 38));
+    QCOMPARE(Artwork(child(*form, u"formPane"_s)->property("artwork").toString()).size(),
+             QSize(797, 577));
     // What the screen gets: the logical client area in device pixels.
     QCOMPARE(form->grab().size(), (QSizeF(797, 574) * scale).toSize());
 }
@@ -108,10 +111,10 @@ void TestHiDpi::pictureAtDensity_data()
     QTest::addColumn<qreal>("dpr");
 
     const std::pair<const char *, const char *> pictures[] = {
-        {"Picture1", ":/assets/background.jpg"},
-        {"Image1", ":/assets/image1.gif"},
-        {"Image5", ":/assets/image5.gif"},
-        {"Image9", ":/assets/online.gif"}};
+        {"formPane", ":/assets/background.jpg"},
+        {"corporateSiteButton", ":/assets/image1.gif"},
+        {"submitButton", ":/assets/image5.gif"},
+        {"adviceChatButton", ":/assets/online.gif"}};
     for (const auto &[control, file] : pictures) {
         for (qreal dpr : {1.0, 1.5, 2.0}) {
             QTest::addRow("%s at %g", control, dpr)
@@ -132,8 +135,7 @@ void TestHiDpi::pictureAtDensity()
     QCOMPARE(twin.size(), normal.size() * 2);
 
     const QSize device = (QSizeF(normal.size()) * dpr).toSize();
-    const QImage drawn =
-        renderAlone(form->findChild<QWidget *>(control), dpr).copy(QRect(QPoint(), device));
+    const QImage drawn = renderAlone(child(*form, control), dpr).copy(QRect(QPoint(), device));
     if (dpr == 1) {
         QCOMPARE(drawn, normal);
     } else if (dpr == 2) {
@@ -154,9 +156,9 @@ void TestHiDpi::windowDrawsMatchingFiles_data()
 {
     QTest::addColumn<QRect>("area");
     QTest::addColumn<QString>("file");
-    QTest::newRow("Image1") << QRect(141, 101, 122, 38) << ":/assets/image1.gif";
-    QTest::newRow("Image5") << QRect(224, 448, 117, 40) << ":/assets/image5.gif";
-    QTest::newRow("Image9") << QRect(688, 232, 68, 20) << ":/assets/online.gif";
+    QTest::newRow("corporateSiteButton") << QRect(141, 101, 122, 38) << ":/assets/image1.gif";
+    QTest::newRow("submitButton") << QRect(224, 448, 117, 40) << ":/assets/image5.gif";
+    QTest::newRow("adviceChatButton") << QRect(688, 232, 68, 20) << ":/assets/online.gif";
     QTest::newRow("logo on the background") << QRect(20, 16, 60, 60) << "";
 }
 
@@ -185,7 +187,7 @@ void TestHiDpi::windowDrawsMatchingFiles()
 }
 
 // Each caption is drawn once more with room to spare on the sides it may grow to (by its
-// alignment); any ink beyond the label's real rectangle would be cut off on screen. Headlines
+// alignment); any ink beyond the control's real rectangle would be cut off on screen. Headlines
 // are only checked vertically: they may be longer than their labels.
 void TestHiDpi::captionsNotCut()
 {
@@ -193,24 +195,26 @@ void TestHiDpi::captionsNotCut()
     const qreal dpr = form->windowHandle()->devicePixelRatio();
     constexpr int Spare = 12;
     QStringList cut;
-    for (QLabel *label : form->controls().Picture1->findChildren<QLabel *>()) {
-        if (label->text().isEmpty())
+    for (QWidget *caption : child(*form, u"formPane"_s)->findChildren<QWidget *>()) {
+        const auto *label = qobject_cast<QLabel *>(caption);
+        if (!(label && !label->text().isEmpty()) && !qobject_cast<LinkButton *>(caption))
             continue;
-        const QRect real = label->geometry();
-        const Qt::Alignment vertical = label->alignment() & Qt::AlignVertical_Mask;
-        const Qt::Alignment horizontal = label->alignment() & Qt::AlignHorizontal_Mask;
+        const Qt::Alignment alignment = label ? label->alignment() : Qt::AlignLeft | Qt::AlignTop;
+        const QRect real = caption->geometry();
+        const Qt::Alignment vertical = alignment & Qt::AlignVertical_Mask;
+        const Qt::Alignment horizontal = alignment & Qt::AlignHorizontal_Mask;
         QMargins spare;
         spare.setTop(vertical == Qt::AlignTop ? 0 : Spare);
         spare.setBottom(vertical == Qt::AlignBottom ? 0 : Spare);
-        if (label->parentWidget() != form->controls().Frame2) {
+        if (caption->parentWidget() != child(*form, u"newsBox"_s)) {
             spare.setLeft(horizontal & Qt::AlignLeft ? 0 : Spare);
             spare.setRight(horizontal & Qt::AlignRight ? 0 : Spare);
         }
-        label->setGeometry(real + spare);
-        const QImage drawn = renderAlone(label, dpr, QWidget::DrawWindowBackground);
-        label->setGeometry(real);
+        caption->setGeometry(real + spare);
+        const QImage drawn = renderAlone(caption, dpr, QWidget::DrawWindowBackground);
+        caption->setGeometry(real);
 
-        const QRgb ground = label->palette().color(label->backgroundRole()).rgba();
+        const QRgb ground = caption->palette().color(caption->backgroundRole()).rgba();
         const QRectF inside(QPointF(spare.left(), spare.top()) * dpr, QSizeF(real.size()) * dpr);
         bool clear = true;
         for (int y = 0; y < drawn.height() && clear; ++y) {
@@ -220,7 +224,7 @@ void TestHiDpi::captionsNotCut()
             }
         }
         if (!clear)
-            cut << label->objectName();
+            cut << caption->objectName();
     }
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(u", "_s)));
 }

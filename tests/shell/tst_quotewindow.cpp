@@ -1,11 +1,11 @@
 #include "buildconstants.h"
-#include "region/regioncatalogue.h"
-#include "shell/controls.h"
-#include "shell/form1.h"
-#include "ui_form1.h"
 #include "messageboxes.h"
+#include "region/regioncatalogue.h"
+#include "shell/form1.h"
 #include "windowtest.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,6 +13,7 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using windowtest::child;
 
 // The quotation, the area boxes and the links, driven on the real window with the bundled
 // catalogue.
@@ -36,8 +37,9 @@ private slots:
     void refusals();
 
 private:
-    static void pick(QComboBox *list, const QString &text);
-    QString clickAndAnswer(QWidget *control);
+    void pick(const QString &list, const QString &text);
+    QLineEdit *box(const QString &name) const { return child<QLineEdit>(*form, name); }
+    QString clickAndAnswer(const QString &control);
 
     const QString catalogue = region::readCatalogueLine(QStringLiteral(BUNDLED_CATALOGUE));
     windowtest::Launches launches;
@@ -57,8 +59,9 @@ void TestQuoteWindow::cleanup()
 }
 
 // Picks with the keyboard: Down from the item before, as a user stepping through the list.
-void TestQuoteWindow::pick(QComboBox *list, const QString &text)
+void TestQuoteWindow::pick(const QString &name, const QString &text)
 {
+    auto *list = child<QComboBox>(*form, name);
     const int index = list->findText(text);
     QVERIFY2(index >= 0, qPrintable(text));
     list->setFocus();
@@ -67,7 +70,7 @@ void TestQuoteWindow::pick(QComboBox *list, const QString &text)
     QCOMPARE(list->currentText(), text);
 }
 
-QString TestQuoteWindow::clickAndAnswer(QWidget *control)
+QString TestQuoteWindow::clickAndAnswer(const QString &control)
 {
     QString text;
     const MessageBoxAnswerer answerer([&](QMessageBox &box) {
@@ -76,14 +79,14 @@ QString TestQuoteWindow::clickAndAnswer(QWidget *control)
         QCOMPARE(box.icon(), QMessageBox::NoIcon);
         QCOMPARE(box.buttons().size(), 1);
     });
-    QTest::mouseClick(control, Qt::LeftButton);
+    QTest::mouseClick(child(*form, control), Qt::LeftButton);
     return text;
 }
 
 void TestQuoteWindow::hallAreas_data()
 {
     QTest::addColumn<QStringList>("picks");
-    QTest::addColumn<QList<bool>>("enabled"); // Text2, Text3, Text4
+    QTest::addColumn<QList<bool>>("enabled"); // living room, dining room, bedroom
 
     QTest::newRow("two halls") << QStringList{u"三房二厅"_s} << QList<bool>{true, true, true};
     QTest::newRow("one hall") << QStringList{u"一房一厅"_s} << QList<bool>{true, false, true};
@@ -95,42 +98,43 @@ void TestQuoteWindow::hallAreas()
 {
     QFETCH(QStringList, picks);
     QFETCH(QList<bool>, enabled);
-    Ui::Form1 &ui = form->controls();
     for (const QString &houseType : picks) {
-        pick(ui.Combo6, houseType);
-        if (ui.Text3->isEnabled())
-            ui.Text3->setText(u"12"_s);
+        pick(u"houseTypeList"_s, houseType);
+        if (box(u"diningRoomArea"_s)->isEnabled())
+            box(u"diningRoomArea"_s)->setText(u"12"_s);
     }
-    QCOMPARE((QList<bool>{ui.Text2->isEnabled(), ui.Text3->isEnabled(), ui.Text4->isEnabled()}),
-             enabled);
-    QVERIFY(ui.Text5->isEnabled());
+    QCOMPARE(
+        (QList<bool>{box(u"livingRoomArea"_s)->isEnabled(), box(u"diningRoomArea"_s)->isEnabled(),
+                     box(u"bedroomArea"_s)->isEnabled()}),
+        enabled);
+    QVERIFY(box(u"kitchenArea"_s)->isEnabled());
     if (picks.size() > 1)
-        QCOMPARE(ui.Text3->text(), u"12"_s); // closing a box keeps what it holds
+        QCOMPARE(box(u"diningRoomArea"_s)->text(), u"12"_s); // closing a box keeps what it holds
 }
 
 void TestQuoteWindow::countAreas()
 {
-    Ui::Form1 &ui = form->controls();
-    pick(ui.Combo4, u"一间"_s);
-    QVERIFY(ui.Text6->isEnabled());
-    QVERIFY(!ui.Text7->isEnabled());
-    pick(ui.Combo4, u"三间"_s);
-    QVERIFY(ui.Text6->isEnabled());
-    pick(ui.Combo5, u"二间"_s);
-    QVERIFY(ui.Text7->isEnabled());
+    pick(u"bathroomList"_s, u"一间"_s);
+    QVERIFY(box(u"bathroomArea"_s)->isEnabled());
+    QVERIFY(!box(u"balconyArea"_s)->isEnabled());
+    pick(u"bathroomList"_s, u"三间"_s);
+    QVERIFY(box(u"bathroomArea"_s)->isEnabled());
+    pick(u"balconyList"_s, u"二间"_s);
+    QVERIFY(box(u"balconyArea"_s)->isEnabled());
 }
 
 void TestQuoteWindow::typedHouseTypeOpensNothing()
 {
-    Ui::Form1 &ui = form->controls();
-    ui.Combo6->setFocus();
-    ui.Combo6->lineEdit()->selectAll();
+    auto *houseTypes = child<QComboBox>(*form, u"houseTypeList"_s);
+    houseTypes->setFocus();
+    houseTypes->lineEdit()->selectAll();
     QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, u"二房二厅"_s);
-    QApplication::sendEvent(ui.Combo6->lineEdit(), &typed);
-    QTest::keyClick(ui.Combo6->lineEdit(), Qt::Key_Return);
-    ui.Text8->setFocus();
-    QCOMPARE(ui.Combo6->currentText(), u"二房二厅"_s);
-    QVERIFY(!ui.Text2->isEnabled() && !ui.Text3->isEnabled() && !ui.Text4->isEnabled());
+    QApplication::sendEvent(houseTypes->lineEdit(), &typed);
+    QTest::keyClick(houseTypes->lineEdit(), Qt::Key_Return);
+    box(u"phoneEdit"_s)->setFocus();
+    QCOMPARE(houseTypes->currentText(), u"二房二厅"_s);
+    QVERIFY(!box(u"livingRoomArea"_s)->isEnabled() && !box(u"diningRoomArea"_s)->isEnabled() &&
+            !box(u"bedroomArea"_s)->isEnabled());
 }
 
 void TestQuoteWindow::links_data()
@@ -143,26 +147,27 @@ void TestQuoteWindow::links_data()
         QByteArray(ChatServiceOrigin.data(), ChatServiceOrigin.size()) +
         "/msgrd?v=1&uin=" + QByteArray(SupportAccount.data(), SupportAccount.size()) +
         "&site=%BC%BC%CA%F5%D6%A7%B3%D6&menu=yes";
-    QTest::newRow("Image1") << "Image1"
-                            << QByteArray(CorporateSiteOrigin.data(), CorporateSiteOrigin.size());
-    QTest::newRow("Image2") << "Image2" << main + "/zxpic.htm";
-    QTest::newRow("Image3") << "Image3" << main + "/MemberPrice.htm";
-    QTest::newRow("Image4")
-        << "Image4"
+    QTest::newRow("corporateSiteButton")
+        << "corporateSiteButton"
+        << QByteArray(CorporateSiteOrigin.data(), CorporateSiteOrigin.size());
+    QTest::newRow("renderingsButton") << "renderingsButton" << main + "/zxpic.htm";
+    QTest::newRow("exactQuoteButton") << "exactQuoteButton" << main + "/MemberPrice.htm";
+    QTest::newRow("userGuideButton")
+        << "userGuideButton"
         << QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + u"/111.doc"_s).toEncoded();
-    for (const char *badge : {"Image6", "Image7", "Image8", "Image9"})
+    for (const char *badge :
+         {"websiteChatButton", "advertisingChatButton", "franchiseChatButton", "adviceChatButton"})
         QTest::newRow(badge) << badge << chat;
-    QTest::newRow("Label21") << "Label21" << main;
+    QTest::newRow("mainSiteLink") << "mainSiteLink" << main;
 }
 
 void TestQuoteWindow::links()
 {
     QFETCH(QString, control);
     QFETCH(QByteArray, url);
-    auto *label = form->findChild<ClickLabel *>(control);
-    QVERIFY(label);
-    QTest::mouseClick(label, Qt::LeftButton);
-    QTest::mouseClick(label, Qt::LeftButton);
+    windowtest::runStartupTick(*form); // until then the loading page takes every click
+    QTest::mouseClick(child(*form, control), Qt::LeftButton);
+    QTest::mouseClick(child(*form, control), Qt::LeftButton);
     QCOMPARE(launches.urls.size(), 2); // nothing is remembered between clicks
     QCOMPARE(launches.urls.at(0).toEncoded(), url);
     QCOMPARE(launches.urls.at(1), launches.urls.at(0));
@@ -170,31 +175,31 @@ void TestQuoteWindow::links()
 
 void TestQuoteWindow::emptyHeadlinesLaunchNothing()
 {
+    windowtest::runStartupTick(*form);
     for (int i = 0; i < 10; ++i)
-        QTest::mouseClick(form->findChild<ClickLabel *>(u"news%1"_s.arg(i)), Qt::LeftButton);
+        QTest::mouseClick(child(*form, u"headline%1"_s.arg(i)), Qt::LeftButton);
     QVERIFY(launches.urls.isEmpty());
 }
 
 void TestQuoteWindow::quotationEndToEnd()
 {
-    Ui::Form1 &ui = form->controls();
     windowtest::runStartupTick(*form);
-    pick(ui.city1, u"110000|北京市"_s);
-    pick(ui.city2, u"110100|北京市"_s);
-    pick(ui.city3, u"110101|东城区"_s);
-    pick(ui.Combo6, u"三房二厅"_s);
-    pick(ui.Combo4, u"二间"_s);
-    pick(ui.Combo5, u"一间"_s);
-    ui.Text4->setText(u"25"_s);
-    ui.Text2->setText(u"18.50"_s);
-    ui.Text3->setText(u"12"_s);
-    ui.Text7->setText(u"4"_s);
-    ui.Text6->setText(u"008"_s);
-    QTest::keyClicks(ui.Text8, u"13912345678"_s);
-    QTest::mouseClick(ui.Option3, Qt::LeftButton);
-    QTest::mouseClick(ui.Option7, Qt::LeftButton);
+    pick(u"provinceList"_s, u"110000|北京市"_s);
+    pick(u"cityList"_s, u"110100|北京市"_s);
+    pick(u"districtList"_s, u"110101|东城区"_s);
+    pick(u"houseTypeList"_s, u"三房二厅"_s);
+    pick(u"bathroomList"_s, u"二间"_s);
+    pick(u"balconyList"_s, u"一间"_s);
+    box(u"bedroomArea"_s)->setText(u"25"_s);
+    box(u"livingRoomArea"_s)->setText(u"18.50"_s);
+    box(u"diningRoomArea"_s)->setText(u"12"_s);
+    box(u"balconyArea"_s)->setText(u"4"_s);
+    box(u"bathroomArea"_s)->setText(u"008"_s);
+    QTest::keyClicks(box(u"phoneEdit"_s), u"13912345678"_s);
+    QTest::mouseClick(child(*form, u"chineseStyleOption"_s), Qt::LeftButton);
+    QTest::mouseClick(child(*form, u"comfortGradeOption"_s), Qt::LeftButton);
 
-    QCOMPARE(clickAndAnswer(ui.Image5), QString());
+    QCOMPARE(clickAndAnswer(u"submitButton"_s), QString());
     QCOMPARE(launches.urls.size(), 1);
     const QByteArray expected =
         QByteArray(MainSiteOrigin.data(), MainSiteOrigin.size()) +
@@ -204,10 +209,11 @@ void TestQuoteWindow::quotationEndToEnd()
         "&cit3=110101%7C%B6%AB%B3%C7%C7%F8&dc=2&findman3=13&kongzhi=tijiao&findman=1&fengge=3"
         "&jmid=null";
     QCOMPARE(launches.urls.at(0).toEncoded(), expected);
-    QCOMPARE(ui.Text8->text(), QString());
-    QCOMPARE(ui.city3->currentText(), u"110101|东城区"_s); // everything else stays
+    QCOMPARE(box(u"phoneEdit"_s)->text(), QString());
+    // everything else stays
+    QCOMPARE(child<QComboBox>(*form, u"districtList"_s)->currentText(), u"110101|东城区"_s);
 
-    QCOMPARE(clickAndAnswer(ui.Image5), u"请录入正确的：电话号码"_s);
+    QCOMPARE(clickAndAnswer(u"submitButton"_s), u"请录入正确的：电话号码"_s);
     QCOMPARE(messageTitle, u"装修报价器"_s);
     QCOMPARE(launches.urls.size(), 1);
 }
@@ -233,18 +239,17 @@ void TestQuoteWindow::refusals()
     QFETCH(QString, phone);
     QFETCH(QString, kitchen);
     QFETCH(QString, message);
-    Ui::Form1 &ui = form->controls();
     windowtest::runStartupTick(*form);
     if (address) {
-        pick(ui.city1, u"440000|广东省"_s);
-        pick(ui.city2, u"440300|深圳市"_s);
-        pick(ui.city3, u"440305|南山区"_s);
+        pick(u"provinceList"_s, u"440000|广东省"_s);
+        pick(u"cityList"_s, u"440300|深圳市"_s);
+        pick(u"districtList"_s, u"440305|南山区"_s);
     }
-    ui.Text8->setText(phone);
-    ui.Text5->setText(kitchen);
-    QCOMPARE(clickAndAnswer(ui.Image5), message);
+    box(u"phoneEdit"_s)->setText(phone);
+    box(u"kitchenArea"_s)->setText(kitchen);
+    QCOMPARE(clickAndAnswer(u"submitButton"_s), message);
     QVERIFY(launches.urls.isEmpty());
-    QCOMPARE(ui.Text8->text(), phone);
+    QCOMPARE(box(u"phoneEdit"_s)->text(), phone);
 }
 
 QTEST_MAIN(TestQuoteWindow)

@@ -1,15 +1,17 @@
-#include "shell/controls.h"
-#include "shell/form1.h"
-#include "ui_form1.h"
 #include "loopbackserver.h"
+#include "shell/form1.h"
 #include "windowtest.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QNetworkReply>
 #include <QStringEncoder>
 #include <QTest>
+#include <QTextBrowser>
 
 using namespace Qt::StringLiterals;
+using windowtest::child;
 
 // A news page on loopback. It answers every request with `head`, then `first` at once, and
 // `rest` only when told to; the connection stays open until then (or for good, with `endless`).
@@ -80,7 +82,7 @@ QStringList TestStartupNews::captions(Form1 &form)
 {
     QStringList out;
     for (int i = 0; i < 10; ++i)
-        out << form.findChild<QLabel *>(u"news%1"_s.arg(i))->text();
+        out << child<QAbstractButton>(form, u"headline%1"_s.arg(i))->text();
     return out;
 }
 
@@ -128,9 +130,9 @@ void TestStartupNews::headlines()
     const QStringList shown = captions(*form);
     for (int i = 0; i < 10; ++i)
         QCOMPARE(shown[i], i < taken ? u"装修快讯 %1"_s.arg(i + 1) : u"Label21"_s);
-    QTest::mouseClick(form->findChild<ClickLabel *>(u"news%1"_s.arg(taken - 1)), Qt::LeftButton);
+    QTest::mouseClick(child(*form, u"headline%1"_s.arg(taken - 1)), Qt::LeftButton);
     if (taken < 10) // a label no headline reached has no target
-        QTest::mouseClick(form->findChild<ClickLabel *>(u"news%1"_s.arg(taken)), Qt::LeftButton);
+        QTest::mouseClick(child(*form, u"headline%1"_s.arg(taken)), Qt::LeftButton);
     QCOMPARE(launches.urls, QList<QUrl>{QUrl(u"http://news.example.com/%1.html"_s.arg(taken))});
 }
 
@@ -158,8 +160,8 @@ void TestStartupNews::unreachableNewsPage()
     form->show();
     QTest::qWait(50);
     windowtest::runStartupTick(*form);
-    QCOMPARE(form->controls().city1->count(), 1);
-    QVERIFY(form->controls().WebBrowser2->isHidden());
+    QCOMPARE(child<QComboBox>(*form, u"provinceList"_s)->count(), 1);
+    QVERIFY(child(*form, u"loadingPage"_s)->isHidden());
     QCOMPARE(captions(*form), QStringList(10, u"Label21"_s));
 }
 
@@ -184,29 +186,28 @@ void TestStartupNews::cover()
             u"<html><body><p>正在加载，请稍候…</p><a href=\"http://x/\">x</a></body></html>"_s
                 .toUtf8());
     }
-    form = std::make_unique<Form1>(catalogue, QUrl(u"http://127.0.0.1:1/softnews.html"_s));
-    form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    Ui::Form1 &ui = form->controls();
+    form = windowtest::openWindow(catalogue);
+    auto *cover = child<QTextBrowser>(*form, u"loadingPage"_s);
+    auto *provinces = child<QComboBox>(*form, u"provinceList"_s);
+    QWidget *pane = child(*form, u"formPane"_s);
 
-    QTextBrowser *cover = ui.WebBrowser2;
     QVERIFY(cover->isVisible());
     QCOMPARE(cover->geometry(), QRect(0, 0, 835, 571));
     QVERIFY(cover->toPlainText().contains(shows));
-    QCOMPARE(ui.city1->count(), 0);
+    QCOMPARE(provinces->count(), 0);
     // The submit picture lies under the cover: a click there reaches the cover only.
-    const QPoint submit = ui.Image5->geometry().center();
-    QWidget *hit = ui.Picture1->childAt(submit);
+    const QPoint submit = child(*form, u"submitButton"_s)->geometry().center();
+    QWidget *hit = pane->childAt(submit);
     QVERIFY(hit == cover || cover->isAncestorOf(hit));
-    QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(ui.Picture1, submit));
+    QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(pane, submit));
     QVERIFY(QApplication::activeModalWidget() == nullptr);
 
     windowtest::runStartupTick(*form);
     QVERIFY(cover->isHidden());
-    QCOMPARE(form->findChild<QTextBrowser *>(u"WebBrowser2"_s), cover); // hidden, not destroyed
-    QCOMPARE(ui.city1->count(), 1);
+    QCOMPARE(child<QTextBrowser>(*form, u"loadingPage"_s), cover); // hidden, not destroyed
+    QCOMPARE(provinces->count(), 1);
     QTest::qWait(2100);
-    QVERIFY(!form->timer1().isActive()); // never runs again
+    QVERIFY(!windowtest::startupTick(*form)->isActive()); // never runs again
     QVERIFY(cover->isHidden());
 }
 
@@ -236,8 +237,8 @@ void TestStartupNews::hostilePages()
     QTRY_VERIFY(server.connections == 1);
     QTest::qWait(200);
     windowtest::runStartupTick(*form);
-    QCOMPARE(form->controls().city1->count(), 1);
-    QVERIFY(form->controls().WebBrowser2->isHidden());
+    QCOMPARE(child<QComboBox>(*form, u"provinceList"_s)->count(), 1);
+    QVERIFY(child(*form, u"loadingPage"_s)->isHidden());
 }
 
 QTEST_MAIN(TestStartupNews)

@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QStringEncoder>
 #include <QTest>
+#include <QTimer>
 
 namespace windowtest
 {
@@ -40,6 +41,20 @@ inline QUrl refusedNewsPage()
     return QUrl(QStringLiteral("http://127.0.0.1:1/softnews.html"));
 }
 
+// A child of the window by its object name; a name the window lacks ends the test run.
+template <typename T = QWidget> T *child(const QObject &form, const QString &name)
+{
+    T *found = form.findChild<T *>(name);
+    if (!found)
+        qFatal("the window has no %s named %s", T::staticMetaObject.className(), qPrintable(name));
+    return found;
+}
+
+inline QTimer *startupTick(const Form1 &form)
+{
+    return child<QTimer>(form, QStringLiteral("startupTick"));
+}
+
 inline std::unique_ptr<Form1> openWindow(const QString &catalogue,
                                          const QUrl &newsPage = refusedNewsPage())
 {
@@ -49,16 +64,17 @@ inline std::unique_ptr<Form1> openWindow(const QString &catalogue,
         qWarning("the window was not exposed");
     // The controls are built beneath the cover once its first frame is out.
     if (!QTest::qWaitFor(
-            [&] { return form->findChild<QWidget *>(QStringLiteral("Picture1")) != nullptr; }))
+            [&] { return form->findChild<QWidget *>(QStringLiteral("formPane")) != nullptr; }))
         qWarning("the controls were not built");
     return form;
 }
 
 inline void runStartupTick(Form1 &form)
 {
-    form.timer1().setInterval(0);
-    form.timer1().start();
-    QTRY_VERIFY(!form.timer1().isActive());
+    QTimer *tick = startupTick(form);
+    tick->setInterval(0);
+    tick->start();
+    QTRY_VERIFY(!tick->isActive());
 }
 
 class Launches : public QObject

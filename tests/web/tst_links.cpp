@@ -109,14 +109,14 @@ void TestLinks::linkTable_data()
     QTest::addColumn<QString>("target");
 
     const QString main = MainSiteOrigin;
-    QTest::newRow("Image1") << Link::Image1 << QString(CorporateSiteOrigin);
-    QTest::newRow("Image2") << Link::Image2 << main + u"/zxpic.htm"_s;
-    QTest::newRow("Image3") << Link::Image3 << main + u"/MemberPrice.htm"_s;
-    QTest::newRow("Image4") << Link::Image4 << u"/opt/报价 软件/111.doc"_s;
-    QTest::newRow("Chat") << Link::Chat
+    QTest::newRow("corporate site") << Link::CorporateSite << QString(CorporateSiteOrigin);
+    QTest::newRow("renderings") << Link::Renderings << main + u"/zxpic.htm"_s;
+    QTest::newRow("exact quote") << Link::ExactQuote << main + u"/MemberPrice.htm"_s;
+    QTest::newRow("user guide") << Link::UserGuide << u"/opt/报价 软件/111.doc"_s;
+    QTest::newRow("chat") << Link::Chat
                           << QString(ChatServiceOrigin) + u"/msgrd?v=1&uin="_s + SupportAccount +
                                  u"&site=技术支持&menu=yes"_s;
-    QTest::newRow("Label21") << Link::Label21 << main;
+    QTest::newRow("main site") << Link::MainSite << main;
 }
 
 void TestLinks::linkTable()
@@ -144,7 +144,7 @@ void TestLinks::openUrlReachesHandler_data()
     QTest::newRow("bare origin") << u"http://www.example.com"_s
                                  << QByteArray("http://www.example.com");
     QTest::newRow("document beside the program")
-        << linkTarget(Link::Image4, u"/opt/报价"_s)
+        << linkTarget(Link::UserGuide, u"/opt/报价"_s)
         << QByteArray("file:///opt/%E6%8A%A5%E4%BB%B7/111.doc");
     const QByteArray here = QUrl::fromLocalFile(QDir::currentPath()).toEncoded();
     QTest::newRow("relative file") << u"docs/111.doc"_s << here + "/docs/111.doc";
@@ -157,7 +157,7 @@ void TestLinks::openUrlReachesHandler()
     QFETCH(QString, target);
     QFETCH(QByteArray, encoded);
     receiver.urls.clear();
-    OpenUrl(target);
+    openUrl(target);
     if (encoded.isEmpty()) {
         QVERIFY(receiver.urls.isEmpty());
         return;
