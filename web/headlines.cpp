@@ -1,6 +1,5 @@
 #include "web/headlines.h"
 
-#include <QStringDecoder>
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
@@ -168,11 +167,9 @@ QString attributeText(const xmlChar **attributes, const char *name)
 } // namespace
 
 struct HeadlineHarvest::Parse {
-    QByteArray contentType;
-    bool charsetFromHeader = false;
     qsizetype received = 0;
     QByteArray start; // the first bytes, until the charset is chosen
-    std::optional<QStringDecoder> decoder;
+    std::optional<PageDecoder> decoder;
     QString heldSurrogate; // the first half of a pair, until the second arrives
 
     htmlParserCtxtPtr context = nullptr;
@@ -203,15 +200,13 @@ struct HeadlineHarvest::Parse {
 
     void chooseCharset()
     {
-        PageCharset charset = pageCharset(start, contentType);
-        decoder.emplace(std::move(charset.decoder));
-        const QByteArray first = std::exchange(start, {});
-        decode(QByteArrayView(first).sliced(charset.markBytes));
+        decoder.emplace(bodyDecoder(start));
+        decode(std::exchange(start, {}));
     }
 
     void decode(QByteArrayView bytes)
     {
-        QString text = std::exchange(heldSurrogate, {}) + (*decoder)(bytes);
+        QString text = std::exchange(heldSurrogate, {}) + decoder->decode(bytes);
         if (!text.isEmpty() && text.back().isHighSurrogate()) {
             heldSurrogate = text.back();
             text.chop(1);
@@ -370,8 +365,7 @@ void HeadlineHarvest::Parse::onError(void *data, ErrorRecord)
 
 HeadlineHarvest::HeadlineHarvest(QByteArrayView contentType) : parse(std::make_unique<Parse>())
 {
-    parse->contentType = contentType.toByteArray();
-    parse->charsetFromHeader = headerDecidesCharset(contentType);
+    parse->decoder = headerDecoder(contentType);
 }
 
 HeadlineHarvest::~HeadlineHarvest() = default;
@@ -386,7 +380,7 @@ void HeadlineHarvest::feed(QByteArrayView bytes)
         parse->decode(bytes);
     } else {
         parse->start += bytes;
-        if (parse->start.size() >= MetaPrescanBytes || parse->charsetFromHeader)
+        if (parse->start.size() >= MetaPrescanBytes)
             parse->chooseCharset();
     }
     if (parse->received >= MaxPageBytes)
