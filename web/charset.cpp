@@ -63,7 +63,48 @@ bool declaresCharset(QByteArrayView head)
     return meta >= 0 && lower.indexOf("charset=", meta) >= 0;
 }
 
+// Where the bytes end in whole characters: before a last lead byte still short of its
+// continuation bytes.
+qsizetype wholeCharacters(QByteArrayView utf8)
+{
+    for (qsizetype back = 1; back <= qMin<qsizetype>(utf8.size(), 3); ++back) {
+        const uchar b = uchar(utf8[utf8.size() - back]);
+        if ((b & 0xC0) == 0x80)
+            continue;
+        const qsizetype length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        return length > back ? utf8.size() - back : utf8.size();
+    }
+    return utf8.size();
+}
+
 } // namespace
+
+// A stateful QStringDecoder loses the byte that follows a malformed sequence cut by the end of a
+// call, so the cut character waits here and Qt decodes whole characters only, statelessly.
+// Every byte that is not a continuation byte starts a sequence, so the text is the same wherever
+// the calls cut.
+QString Utf8Decoder::decode(QByteArrayView bytes)
+{
+    QByteArray joined = std::exchange(cut, {});
+    joined += bytes;
+    const qsizetype whole = wholeCharacters(joined);
+    cut = joined.sliced(whole);
+    QString text = decoder.decode(QByteArrayView(joined).first(whole));
+    if (!started && !text.isEmpty()) {
+        started = true;
+        if (text.front() == QChar::ByteOrderMark)
+            text.remove(0, 1);
+    }
+    return text;
+}
+
+PageDecoder::PageDecoder(QStringDecoder qt)
+{
+    if (QStringConverter::encodingForName(qt.name()) == QStringConverter::Utf8)
+        decoder.emplace<Utf8Decoder>();
+    else
+        decoder.emplace<QStringDecoder>(std::move(qt));
+}
 
 QString PageDecoder::decode(QByteArrayView bytes)
 {

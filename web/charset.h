@@ -19,18 +19,32 @@ inline constexpr qsizetype MaxPageBytes = 256 * 1024;
 // The <meta> declaration counts only within this many bytes from the start.
 inline constexpr qsizetype MetaPrescanBytes = 1024;
 
+// Qt's UTF-8 decoder, handed whole characters only (see the .cpp).
+class Utf8Decoder
+{
+public:
+    QString decode(QByteArrayView bytes);
+
+private:
+    QStringDecoder decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom};
+    QByteArray cut; // a character cut at the end of the bytes so far
+    bool started = false;
+};
+
 // Decodes the page as its bytes arrive: a character cut at the end of one call waits for the
-// rest in the next. A byte-order mark at the start is dropped.
+// rest in the next, and the text does not depend on where the calls cut the bytes. A byte-order
+// mark at the start is dropped.
 class PageDecoder
 {
 public:
-    explicit PageDecoder(QStringDecoder decoder) : decoder(std::move(decoder)) {}
+    explicit PageDecoder(QStringDecoder decoder);
     explicit PageDecoder(region::GbkDecoder decoder) : decoder(std::move(decoder)) {}
 
     QString decode(QByteArrayView bytes);
 
 private:
-    std::variant<QStringDecoder, region::GbkDecoder> decoder;
+    std::variant<QStringDecoder, Utf8Decoder, region::GbkDecoder> decoder;
 };
 
 // The charset is, in this order of preference: the charset parameter of the Content-Type

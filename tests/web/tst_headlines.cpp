@@ -233,6 +233,10 @@ void TestHeadlines::bytesAsReceived_data()
     QTest::newRow("gb2312 meta read as GBK")
         << "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"_ba + gbkOnly
         << ""_ba << QStringList{taken(1, u"麼"_s)};
+    // Fed in pieces, the first piece ends in the malformed byte.
+    QTest::newRow("malformed UTF-8 before a tag")
+        << "<b>xyz\xE4<input name=news1 value=a>"_ba << "text/html; charset=utf-8"_ba
+        << QStringList{u"a|"_s};
     // A title cut inside a character keeps the quote that follows it.
     QTest::newRow("character cut before a closing quote")
         << "<input name=news1 value=\""_ba + gbk(u"中文").chopped(1) + "\" mysrc=x>" + two << ""_ba
