@@ -54,12 +54,20 @@ private:
 // bounded by the slice for everything the parser does in linear time.
 constexpr qsizetype SliceBytes = 4096;
 
-// libxml2 2.9 has two paths whose cost grows with the square of the input, and it bounds
-// neither. A start tag is parsed in one step once its '>' has arrived, and each of its
-// attributes is compared with all earlier ones: the pairs of the tag the parser is waiting on
-// are counted before it is given more (2 million pairs take about 10 ms). An end tag that
-// matches no open element is looked for through the whole stack of open elements: those
-// searches are charged as the parser reports them.
+// Before 2.11 reworked them, the push parser's checks for a complete construct misread an end
+// tag cut by a chunk and forgot which quote opened a value cut by one; 2.11.x still fixed
+// regressions there, so the guards stay below 2.12.
+constexpr bool ChunkBoundaryBugs = LIBXML_VERSION < 21200;
+// Until 2.14 checks them with a hash table, each attribute of a start tag is compared with all
+// earlier ones.
+constexpr bool QuadraticAttributes = LIBXML_VERSION < 21400;
+
+// Two of the parser's paths cost the square of the input, and it bounds neither. A start tag is
+// parsed in one step once its '>' has arrived, and each of its attributes is compared with all
+// earlier ones: the pairs of the tag the parser is waiting on are counted before it is given
+// more (2 million pairs take about 10 ms). An end tag that matches no open element is looked
+// for through the whole stack of open elements: those searches are charged as the parser
+// reports them.
 constexpr qint64 MaxAttributePairs = 2'000'000;
 constexpr qint64 MaxStackSteps = 5'000'000;
 constexpr int ParserNameLimit = 100; // libxml2 splits longer names
@@ -216,9 +224,6 @@ struct HeadlineHarvest::Parse {
         parse(text.toUtf8());
     }
 
-    // The text is handed over in slices that never end inside "<..." with no '>' yet:
-    // libxml2 2.9 misreads an end tag such as </script> cut by a chunk, and what follows the
-    // last such '<' cannot be a complete element anyway.
     void parse(QByteArrayView utf8)
     {
         queued += utf8;
@@ -237,6 +242,10 @@ struct HeadlineHarvest::Parse {
     qsizetype nextCut(qsizetype from) const
     {
         const QByteArrayView text(queued);
+        if constexpr (!ChunkBoundaryBugs)
+            return from + characterBoundary(text.sliced(from), SliceBytes);
+        // Slices never end inside "<..." with no '>' yet, where the parser would misread a tag
+        // such as </script>; what follows the last such '<' cannot be a complete element anyway.
         qsizetype safe = text.size();
         const qsizetype lastOpen = text.lastIndexOf('<');
         if (lastOpen >= from && lastOpen > text.lastIndexOf('>'))
@@ -275,10 +284,10 @@ struct HeadlineHarvest::Parse {
             held.remove(0, qMin(consumed - heldFrom, held.size()));
             heldFrom = consumed;
         }
-        // libxml2 2.9 also forgets which quote opened a value when a chunk ends inside it, and
-        // then never finds the end of the tag. A parser waiting at a start tag has nothing open
-        // that matters to the walk, so a fresh one takes over from that tag.
-        if (!stopped && endsInsideQuotedValue(held)) {
+        // A parser that forgot which quote opened the value it waits in never finds the end of
+        // the tag. Waiting at a start tag, it has nothing open that matters to the walk, so a
+        // fresh one takes over from that tag.
+        if (ChunkBoundaryBugs && !stopped && endsInsideQuotedValue(held)) {
             htmlFreeParserCtxt(context);
             context = nullptr;
         }
@@ -288,6 +297,8 @@ struct HeadlineHarvest::Parse {
     // MaxAttributePairs with the slice.
     bool withinAttributeBound(QByteArrayView slice) const
     {
+        if constexpr (!QuadraticAttributes)
+            return true;
         const QByteArray text = held + slice.toByteArray();
         if (text.size() < 2 || text[0] != '<' || !isNameStart(text[1]))
             return true;
