@@ -74,7 +74,8 @@ bool GbkDecoder::isValid() const
 
 QString GbkDecoder::decode(QByteArrayView bytes)
 {
-    const QByteArray joined = std::exchange(state->pending, {}) + bytes;
+    QByteArray joined = std::exchange(state->pending, {});
+    joined += bytes;
     const QByteArrayView in(joined);
     QString out;
     out.reserve(in.size());
