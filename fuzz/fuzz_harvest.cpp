@@ -37,8 +37,8 @@ uint32_t hashOf(const uint8_t *data, size_t size)
     return h;
 }
 
-QList<Headline> harvestInSlices(QByteArrayView page, QByteArrayView contentType,
-                                qsizetype largest, uint32_t seed)
+QList<Headline> harvestInSlices(QByteArrayView page, QByteArrayView contentType, qsizetype largest,
+                                uint32_t seed)
 {
     // At most about a thousand slices, so that a long page stays within the time limit.
     const qsizetype smallest = std::max<qsizetype>(1, page.size() / 1024);

@@ -124,8 +124,8 @@ std::optional<QByteArray> encodeGbk(QStringView text)
     if (size <= 0 || lacking)
         return std::nullopt;
     QByteArray bytes(size, Qt::Uninitialized);
-    WideCharToMultiByte(CodePage, WC_NO_BEST_FIT_CHARS, wide, int(text.size()), bytes.data(),
-                        size, nullptr, nullptr);
+    WideCharToMultiByte(CodePage, WC_NO_BEST_FIT_CHARS, wide, int(text.size()), bytes.data(), size,
+                        nullptr, nullptr);
     return bytes;
 }
 

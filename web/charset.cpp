@@ -12,8 +12,8 @@ namespace
 bool isGbkName(QByteArrayView name)
 {
     static constexpr QByteArrayView names[] = {
-        "gbk",       "gb2312",          "gb_2312", "gb_2312-80", "csgb2312",    "x-gbk",
-        "chinese",   "iso-ir-58",       "cp936",   "windows-936", "csiso58gb231280",
+        "gbk",     "gb2312",    "gb_2312", "gb_2312-80",  "csgb2312",        "x-gbk",
+        "chinese", "iso-ir-58", "cp936",   "windows-936", "csiso58gb231280",
     };
     for (const QByteArrayView gbk : names) {
         if (name.compare(gbk, Qt::CaseInsensitive) == 0)

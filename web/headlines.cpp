@@ -54,12 +54,10 @@ private:
 // bounded by the slice for everything the parser does in linear time.
 constexpr qsizetype SliceBytes = 4096;
 
-// Before 2.11 reworked them, the push parser's checks for a complete construct misread an end
-// tag cut by a chunk and forgot which quote opened a value cut by one; 2.11.x still fixed
-// regressions there, so the guards stay below 2.12.
+// Before 2.12 the push parser misreads what a chunk cuts: an end tag such as </script>, the
+// quote that opened a value (2.11 reworked those checks, its point releases still mended them).
 constexpr bool ChunkBoundaryBugs = LIBXML_VERSION < 21200;
-// Until 2.14 checks them with a hash table, each attribute of a start tag is compared with all
-// earlier ones.
+// Before 2.14 each attribute of a start tag is compared with all earlier ones.
 constexpr bool QuadraticAttributes = LIBXML_VERSION < 21400;
 
 // Two of the parser's paths cost the square of the input, and it bounds neither. A start tag is

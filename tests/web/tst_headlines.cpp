@@ -222,8 +222,8 @@ void TestHeadlines::bytesAsReceived_data()
     QTest::newRow("BOM beats meta")
         << "\xEF\xBB\xBF<meta charset=gbk>"_ba + (input(1, u"甲"_s) + input(2, u"乙"_s)).toUtf8()
         << ""_ba << both;
-    QTest::newRow("unknown meta charset: GBK") << "<meta charset=nonsense>"_ba + one + two << ""_ba
-                                               << both;
+    QTest::newRow("unknown meta charset: GBK")
+        << "<meta charset=nonsense>"_ba + one + two << ""_ba << both;
     QTest::newRow("meta past the first 1024 bytes: GBK")
         << QByteArray(MetaPrescanBytes, ' ') + "<meta charset=utf-8>" + one + two << ""_ba << both;
     // GB2312 is read as GBK, which has characters GB2312 lacks (麼).
@@ -235,8 +235,8 @@ void TestHeadlines::bytesAsReceived_data()
         << ""_ba << QStringList{taken(1, u"麼"_s)};
     // Fed in pieces, the first piece ends in the malformed byte.
     QTest::newRow("malformed UTF-8 before a tag")
-        << "<b>xyz\xE4<input name=news1 value=a>"_ba << "text/html; charset=utf-8"_ba
-        << QStringList{u"a|"_s};
+        << "<b>xyz\xE4<input name=news1 value=a>"_ba
+        << "text/html; charset=utf-8"_ba << QStringList{u"a|"_s};
     // A title cut inside a character keeps the quote that follows it.
     QTest::newRow("character cut before a closing quote")
         << "<input name=news1 value=\""_ba + gbk(u"中文").chopped(1) + "\" mysrc=x>" + two << ""_ba
