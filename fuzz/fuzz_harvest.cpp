@@ -63,17 +63,22 @@ QList<Headline> harvestInSlices(QByteArrayView page, QByteArrayView contentType,
 //   so a chunk of script text that begins with "</" ends the element there.
 bool quotesOnlyAroundValues(QByteArrayView page)
 {
+    enum { Elsewhere, AfterEquals, Unquoted } at = Elsewhere;
     char quote = 0;
-    char previous = 0; // the last byte outside a value that is not a blank
     for (const char c : page) {
         if (quote) {
             quote = c == quote ? 0 : quote;
         } else if (c == '"' || c == '\'') {
-            if (previous != '=')
+            if (at != AfterEquals)
                 return false;
             quote = c;
-        } else if (c != ' ' && c != '\t' && c != '\n' && c != '\r') {
-            previous = c;
+            at = Elsewhere;
+        } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '>') {
+            at = at == Unquoted || c == '>' ? Elsewhere : at;
+        } else if (at == AfterEquals) {
+            at = Unquoted; // an unquoted value runs to a blank or '>'
+        } else if (c == '=' && at == Elsewhere) {
+            at = AfterEquals;
         }
     }
     return true;
