@@ -57,15 +57,23 @@ QList<Headline> harvestInSlices(QByteArrayView page, QByteArrayView contentType,
 // Two faults of libxml2's push parser before 2.12 that the harvest does not mend, so pages that
 // could meet them are not held to the same headlines in slices:
 // - it finds the end of a start tag by pairing every quote in it, but reads a quote as opening a
-//   value only after '=': with a quote anywhere else, a chunk that ends between where the two see
-//   the end of the tag leaves the tag short, and it is not taken;
+//   value only after an attribute name and '=': with a quote anywhere else (in an unquoted value,
+//   in what it skips as no attribute), a chunk that ends between where the two see the end of the
+//   tag leaves the tag short, and it is not taken;
 // - after the text of a script or style element it looks for an end tag where that text began,
 //   so a chunk of script text that begins with "</" ends the element there.
 bool quotesOnlyAroundValues(QByteArrayView page)
 {
-    enum { Elsewhere, AfterEquals, Unquoted } at = Elsewhere;
+    const auto isNameStart = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c == '.';
+    };
+    const auto isNameChar = [&](char c) {
+        return isNameStart(c) || (c >= '0' && c <= '9') || c == '-';
+    };
+    enum { Elsewhere, Blank, Name, AfterName, AfterEquals, Unquoted } at = Elsewhere;
     char quote = 0;
     for (const char c : page) {
+        const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
         if (quote) {
             quote = c == quote ? 0 : quote;
         } else if (c == '"' || c == '\'') {
@@ -73,12 +81,20 @@ bool quotesOnlyAroundValues(QByteArrayView page)
                 return false;
             quote = c;
             at = Elsewhere;
-        } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '>') {
-            at = at == Unquoted || c == '>' ? Elsewhere : at;
-        } else if (at == AfterEquals) {
-            at = Unquoted; // an unquoted value runs to a blank or '>'
-        } else if (c == '=' && at == Elsewhere) {
+        } else if (c == '>') {
+            at = Elsewhere;
+        } else if (c == '=' && (at == Name || at == AfterName)) {
             at = AfterEquals;
+        } else if (at == AfterEquals) {
+            at = blank ? AfterEquals : Unquoted; // an unquoted value runs to a blank or '>'
+        } else if (blank) {
+            at = at == Name || at == AfterName ? AfterName : Blank;
+        } else if (at == Name) {
+            at = isNameChar(c) ? Name : Elsewhere;
+        } else if (at == Blank || at == AfterName) {
+            at = isNameStart(c) ? Name : Elsewhere;
+        } else if (at != Unquoted) {
+            at = Elsewhere;
         }
     }
     return true;
