@@ -1,11 +1,11 @@
 #include "region/regioncatalogue.h"
 
+#include "region/gbk.h"
 #include "region/runfailure.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 namespace region
 {
@@ -19,12 +19,12 @@ QStringView chars(QStringView s, qsizetype a, qsizetype b)
 
 QString decodeFirstLine(QByteArrayView bytes, const char *encoding)
 {
-    QStringDecoder decoder(encoding);
-    if (!decoder.isValid())
+    GbkDecoder decoder;
+    if (qstrcmp(encoding, CatalogueEncoding) != 0 || !decoder.isValid())
         throw RunFailure(RunFailure::LibraryNotLoaded,
                          QString::fromLatin1(encoding) + QStringLiteral(" 解码器"));
     const qsizetype cr = bytes.indexOf('\r');
-    return decoder(cr < 0 ? bytes : bytes.first(cr));
+    return decoder.decode(cr < 0 ? bytes : bytes.first(cr));
 }
 
 QString readCatalogueLine(const QString &path)

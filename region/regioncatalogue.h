@@ -17,13 +17,13 @@ inline constexpr QStringView CatalogueFileName = u"city.txt";
 // Characters a to b (1-based, inclusive) of s, shortened where s ends earlier.
 QStringView chars(QStringView s, qsizetype a, qsizetype b);
 
-// The catalogue's code page. Qt decodes it through ICU or the system's iconv; a Qt built with
-// neither has no decoder for it.
+// The catalogue's code page, read with GbkDecoder.
 inline constexpr char CatalogueEncoding[] = "GBK";
 
 // The first line of the file's bytes: everything before the first carriage return, decoded
 // as GBK. A line feed does not end the line. Throws RunFailure when there is no decoder for the
-// encoding: reading on would give an empty catalogue that names nothing of the cause.
+// encoding (GBK is the only one there is): reading on would give an empty catalogue that names
+// nothing of the cause.
 QString decodeFirstLine(QByteArrayView bytes, const char *encoding = CatalogueEncoding);
 
 // Reads the first line of the catalogue file. Throws RunFailure: file not found; path/file

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "region/gbk.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringDecoder>
+#include <optional>
+#include <variant>
 
 // How the news page's bytes become text.
 namespace web
@@ -15,24 +19,43 @@ inline constexpr qsizetype MaxPageBytes = 256 * 1024;
 // The <meta> declaration counts only within this many bytes from the start.
 inline constexpr qsizetype MetaPrescanBytes = 1024;
 
-// The decoder a page is read with, and how many bytes of byte-order mark precede the text.
-struct PageCharset {
-    QStringDecoder decoder;
-    qsizetype markBytes = 0;
+// Qt's UTF-8 decoder, handed whole characters only (see the .cpp).
+class Utf8Decoder
+{
+public:
+    QString decode(QByteArrayView bytes);
+
+private:
+    QStringDecoder decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom};
+    QByteArray cut; // a character cut at the end of the bytes so far
+    bool started = false;
+};
+
+// Decodes the page as its bytes arrive: a character cut at the end of one call waits for the
+// rest in the next, and the text does not depend on where the calls cut the bytes. A byte-order
+// mark at the start is dropped.
+class PageDecoder
+{
+public:
+    explicit PageDecoder(QStringDecoder decoder);
+    explicit PageDecoder(region::GbkDecoder decoder) : decoder(std::move(decoder)) {}
+
+    QString decode(QByteArrayView bytes);
+
+private:
+    std::variant<QStringDecoder, Utf8Decoder, region::GbkDecoder> decoder;
 };
 
 // The charset is, in this order of preference: the charset parameter of the Content-Type
-// header, a byte-order mark (UTF-8, UTF-16LE, UTF-16BE), a <meta> declaration in the first
-// MetaPrescanBytes bytes, GBK. A name no decoder knows passes on to the next rule; gb2312 is
-// read as GBK. `start` is the page's first bytes: the choice is final once it holds
-// MetaPrescanBytes bytes or the whole page.
-PageCharset pageCharset(QByteArrayView start, QByteArrayView contentType);
+// header, a byte-order mark, a <meta> declaration in the first MetaPrescanBytes bytes, GBK.
+// A name no decoder knows passes on to the next rule; the GB2312 names are read as GBK.
 
-// Whether the Content-Type header alone decides the charset, so that no byte need wait.
-bool headerDecidesCharset(QByteArrayView contentType);
+// The decoder the Content-Type header names, if it names one a decoder knows.
+std::optional<PageDecoder> headerDecoder(QByteArrayView contentType);
 
-// The page text: only the first MaxPageBytes bytes are read, and a character cut off at the end
-// of them is dropped.
-QString decodePage(QByteArrayView bytes, QByteArrayView contentType);
+// The decoder the page's first bytes call for, from the byte-order mark on. The choice is final
+// once `start` holds MetaPrescanBytes bytes or the whole page.
+PageDecoder bodyDecoder(QByteArrayView start);
 
 } // namespace web

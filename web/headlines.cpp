@@ -1,6 +1,5 @@
 #include "web/headlines.h"
 
-#include <QStringDecoder>
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
@@ -55,12 +54,18 @@ private:
 // bounded by the slice for everything the parser does in linear time.
 constexpr qsizetype SliceBytes = 4096;
 
-// libxml2 2.9 has two paths whose cost grows with the square of the input, and it bounds
-// neither. A start tag is parsed in one step once its '>' has arrived, and each of its
-// attributes is compared with all earlier ones: the pairs of the tag the parser is waiting on
-// are counted before it is given more (2 million pairs take about 10 ms). An end tag that
-// matches no open element is looked for through the whole stack of open elements: those
-// searches are charged as the parser reports them.
+// Before 2.12 the push parser misreads what a chunk cuts: an end tag such as </script>, the
+// quote that opened a value (2.11 reworked those checks, its point releases still mended them).
+constexpr bool ChunkBoundaryBugs = LIBXML_VERSION < 21200;
+// Before 2.14 each attribute of a start tag is compared with all earlier ones.
+constexpr bool QuadraticAttributes = LIBXML_VERSION < 21400;
+
+// Two of the parser's paths cost the square of the input, and it bounds neither. A start tag is
+// parsed in one step once its '>' has arrived, and each of its attributes is compared with all
+// earlier ones: the pairs of the tag the parser is waiting on are counted before it is given
+// more (2 million pairs take about 10 ms). An end tag that matches no open element is looked
+// for through the whole stack of open elements: those searches are charged as the parser
+// reports them.
 constexpr qint64 MaxAttributePairs = 2'000'000;
 constexpr qint64 MaxStackSteps = 5'000'000;
 constexpr int ParserNameLimit = 100; // libxml2 splits longer names
@@ -168,11 +173,9 @@ QString attributeText(const xmlChar **attributes, const char *name)
 } // namespace
 
 struct HeadlineHarvest::Parse {
-    QByteArray contentType;
-    bool charsetFromHeader = false;
     qsizetype received = 0;
     QByteArray start; // the first bytes, until the charset is chosen
-    std::optional<QStringDecoder> decoder;
+    std::optional<PageDecoder> decoder;
     QString heldSurrogate; // the first half of a pair, until the second arrives
 
     htmlParserCtxtPtr context = nullptr;
@@ -203,15 +206,13 @@ struct HeadlineHarvest::Parse {
 
     void chooseCharset()
     {
-        PageCharset charset = pageCharset(start, contentType);
-        decoder.emplace(std::move(charset.decoder));
-        const QByteArray first = std::exchange(start, {});
-        decode(QByteArrayView(first).sliced(charset.markBytes));
+        decoder.emplace(bodyDecoder(start));
+        decode(std::exchange(start, {}));
     }
 
     void decode(QByteArrayView bytes)
     {
-        QString text = std::exchange(heldSurrogate, {}) + (*decoder)(bytes);
+        QString text = std::exchange(heldSurrogate, {}) + decoder->decode(bytes);
         if (!text.isEmpty() && text.back().isHighSurrogate()) {
             heldSurrogate = text.back();
             text.chop(1);
@@ -221,9 +222,6 @@ struct HeadlineHarvest::Parse {
         parse(text.toUtf8());
     }
 
-    // The text is handed over in slices that never end inside "<..." with no '>' yet:
-    // libxml2 2.9 misreads an end tag such as </script> cut by a chunk, and what follows the
-    // last such '<' cannot be a complete element anyway.
     void parse(QByteArrayView utf8)
     {
         queued += utf8;
@@ -242,6 +240,10 @@ struct HeadlineHarvest::Parse {
     qsizetype nextCut(qsizetype from) const
     {
         const QByteArrayView text(queued);
+        if constexpr (!ChunkBoundaryBugs)
+            return from + characterBoundary(text.sliced(from), SliceBytes);
+        // Slices never end inside "<..." with no '>' yet, where the parser would misread a tag
+        // such as </script>; what follows the last such '<' cannot be a complete element anyway.
         qsizetype safe = text.size();
         const qsizetype lastOpen = text.lastIndexOf('<');
         if (lastOpen >= from && lastOpen > text.lastIndexOf('>'))
@@ -280,10 +282,10 @@ struct HeadlineHarvest::Parse {
             held.remove(0, qMin(consumed - heldFrom, held.size()));
             heldFrom = consumed;
         }
-        // libxml2 2.9 also forgets which quote opened a value when a chunk ends inside it, and
-        // then never finds the end of the tag. A parser waiting at a start tag has nothing open
-        // that matters to the walk, so a fresh one takes over from that tag.
-        if (!stopped && endsInsideQuotedValue(held)) {
+        // A parser that forgot which quote opened the value it waits in never finds the end of
+        // the tag. Waiting at a start tag, it has nothing open that matters to the walk, so a
+        // fresh one takes over from that tag.
+        if (ChunkBoundaryBugs && !stopped && endsInsideQuotedValue(held)) {
             htmlFreeParserCtxt(context);
             context = nullptr;
         }
@@ -293,6 +295,8 @@ struct HeadlineHarvest::Parse {
     // MaxAttributePairs with the slice.
     bool withinAttributeBound(QByteArrayView slice) const
     {
+        if constexpr (!QuadraticAttributes)
+            return true;
         const QByteArray text = held + slice.toByteArray();
         if (text.size() < 2 || text[0] != '<' || !isNameStart(text[1]))
             return true;
@@ -370,8 +374,7 @@ void HeadlineHarvest::Parse::onError(void *data, ErrorRecord)
 
 HeadlineHarvest::HeadlineHarvest(QByteArrayView contentType) : parse(std::make_unique<Parse>())
 {
-    parse->contentType = contentType.toByteArray();
-    parse->charsetFromHeader = headerDecidesCharset(contentType);
+    parse->decoder = headerDecoder(contentType);
 }
 
 HeadlineHarvest::~HeadlineHarvest() = default;
@@ -386,7 +389,7 @@ void HeadlineHarvest::feed(QByteArrayView bytes)
         parse->decode(bytes);
     } else {
         parse->start += bytes;
-        if (parse->start.size() >= MetaPrescanBytes || parse->charsetFromHeader)
+        if (parse->start.size() >= MetaPrescanBytes)
             parse->chooseCharset();
     }
     if (parse->received >= MaxPageBytes)

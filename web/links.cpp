@@ -1,10 +1,10 @@
 #include "web/links.h"
 
 #include "buildconstants.h"
+#include "region/gbk.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QStringEncoder>
 
 namespace web
 {
@@ -59,15 +59,9 @@ QByteArray wireForm(QStringView target)
         const bool pair =
             c.isHighSurrogate() && i + 1 < target.size() && target[i + 1].isLowSurrogate();
         const qsizetype length = pair ? 2 : 1;
-        QByteArray bytes;
-        if (pair || !c.isSurrogate()) {
-            // A fresh encoder each time: in Qt 6.4 resetState() does not clear the error flag.
-            QStringEncoder gbk("GBK", QStringConverter::Flag::Stateless);
-            bytes = gbk.encode(target.sliced(i, length));
-            if (gbk.hasError())
-                bytes.clear();
-        }
-        appendPercentEncoded(out, bytes.isEmpty() ? QByteArrayView("?") : QByteArrayView(bytes));
+        const std::optional<QByteArray> bytes =
+            pair || !c.isSurrogate() ? region::encodeGbk(target.sliced(i, length)) : std::nullopt;
+        appendPercentEncoded(out, bytes ? QByteArrayView(*bytes) : QByteArrayView("?"));
         i += length;
     }
     return out;
