@@ -22,12 +22,18 @@ bool isGbkName(QByteArrayView name)
     return false;
 }
 
+// Which of Qt's own encodings the decoder is, if any. An ICU converter can have no name.
+std::optional<QStringConverter::Encoding> builtIn(const QStringDecoder &decoder)
+{
+    const char *name = decoder.name();
+    return name ? QStringConverter::encodingForName(name) : std::nullopt;
+}
+
 // Qt's GBK goes to the project's codec, which Windows has too; "Locale" would make the result
 // depend on the machine.
 std::optional<PageDecoder> usable(QStringDecoder decoder)
 {
-    if (!decoder.isValid() ||
-        QStringConverter::encodingForName(decoder.name()) == QStringConverter::System)
+    if (!decoder.isValid() || builtIn(decoder) == QStringConverter::System)
         return std::nullopt;
     if (isGbkName(decoder.name()))
         return PageDecoder(region::GbkDecoder());
@@ -100,7 +106,7 @@ QString Utf8Decoder::decode(QByteArrayView bytes)
 
 PageDecoder::PageDecoder(QStringDecoder qt)
 {
-    if (QStringConverter::encodingForName(qt.name()) == QStringConverter::Utf8)
+    if (builtIn(qt) == QStringConverter::Utf8)
         decoder.emplace<Utf8Decoder>();
     else
         decoder.emplace<QStringDecoder>(std::move(qt));
