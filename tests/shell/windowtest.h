@@ -4,10 +4,10 @@
 // refused at once, the start-up tick brought forward, and a recorder for what the window hands
 // to the desktop instead of launching it.
 
+#include "region/gbk.h"
 #include "shell/form1.h"
 
 #include <QDesktopServices>
-#include <QStringEncoder>
 #include <QTest>
 #include <QTimer>
 
@@ -33,7 +33,7 @@ inline QByteArray newsPage(int count, bool terminator = true)
         html += QStringLiteral("<input type=hidden value=\"已结束\"><input name=news%1 value=late "
                                "mysrc=x>")
                     .arg(count + 1);
-    return QStringEncoder("GBK")(html + QStringLiteral("</body></html>"));
+    return *region::encodeGbk(html + QStringLiteral("</body></html>"));
 }
 
 inline QUrl refusedNewsPage()
