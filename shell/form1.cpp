@@ -32,13 +32,15 @@ QFont uiFont()
     return font;
 }
 
-// The heading keeps its Song face; desktops without SimSun get another Song-style CJK face
-// rather than a Latin fallback.
+// The heading keeps its Song face: Windows names it 宋体 in a Chinese locale and SimSun in
+// others. Systems without it get another Song-style CJK face (NSimSun on Windows, Noto or
+// AR PL on Linux), and at worst Windows' own CJK face, rather than a Latin fallback.
 QFont headingFont()
 {
     QFont font;
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN")});
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN"),
+                      QStringLiteral("Microsoft YaHei")});
     font.setPointSizeF(15.75);
     font.setWeight(QFont::Normal);
     return font;
