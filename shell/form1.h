@@ -6,7 +6,9 @@
 //   web/     openUrl hands link targets and the request to the desktop; the headline harvest
 //            parses the news page as NewsFetch downloads it and gives captions and targets at
 //            the tick.
-// Form1 owns every control and the window's run-time state; the modules are pure functions.
+// Form1 owns every control and the window's run-time state. The modules hold small functions,
+// value types and a few stateful helpers (the decoders, the headline harvest); none of them
+// knows the window.
 #pragma once
 
 #include "web/headlines.h"

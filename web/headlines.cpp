@@ -55,7 +55,8 @@ private:
 constexpr qsizetype SliceBytes = 4096;
 
 // Before 2.12 the push parser misreads what a chunk cuts: an end tag such as </script>, the
-// quote that opened a value (2.11 reworked those checks, its point releases still mended them).
+// quote that opened a value (the 2.11 point releases differ in those checks, so 2.12 is the
+// first version trusted).
 constexpr bool ChunkBoundaryBugs = LIBXML_VERSION < 21200;
 // Before 2.14 each attribute of a start tag is compared with all earlier ones.
 constexpr bool QuadraticAttributes = LIBXML_VERSION < 21400;
