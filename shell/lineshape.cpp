@@ -1,23 +1,12 @@
 #include "shell/lineshape.h"
 
-#include <QAccessibleWidget>
-#include <QPainter>
+#include "shell/accessiblerole.h"
 
-namespace
-{
-// A plain widget would reach assistive tools as an anonymous client area.
-QAccessibleInterface *separatorRole(const QString &className, QObject *object)
-{
-    if (className != QLatin1String("LineShape") || !object || !object->isWidgetType())
-        return nullptr;
-    return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Separator);
-}
-} // namespace
+#include <QPainter>
 
 LineShape::LineShape(QWidget *parent) : QWidget(parent)
 {
-    static const bool roleInstalled = (QAccessible::installFactory(separatorRole), true);
-    Q_UNUSED(roleInstalled);
+    installAccessibleRole<LineShape, QAccessible::Separator>();
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 

@@ -1,26 +1,15 @@
 #include "shell/picturebox.h"
 
+#include "shell/accessiblerole.h"
+
 #include <QAbstractButton>
-#include <QAccessibleWidget>
 #include <QButtonGroup>
 #include <QPainter>
 #include <QSet>
 
-namespace
-{
-// A plain frame would reach assistive tools as a border.
-QAccessibleInterface *paneRole(const QString &className, QObject *object)
-{
-    if (className != QLatin1String("PictureBox") || !object || !object->isWidgetType())
-        return nullptr;
-    return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Pane);
-}
-} // namespace
-
 PictureBox::PictureBox(QWidget *parent) : QFrame(parent)
 {
-    static const bool roleInstalled = (QAccessible::installFactory(paneRole), true);
-    Q_UNUSED(roleInstalled);
+    installAccessibleRole<PictureBox, QAccessible::Pane>();
     setFocusPolicy(Qt::StrongFocus);
 }
 
