@@ -39,6 +39,8 @@ void NewsFetch::end()
         reply->abort();
         reply->deleteLater();
     }
+    // Nothing more is fetched; a connection Qt opened ahead for the next request goes too.
+    network->clearConnectionCache();
     QList<web::Headline> headlines;
     if (harvest) {
         harvest->finish();
