@@ -16,6 +16,7 @@ class LoopbackServer : public QObject
 public:
     std::function<void(QTcpSocket *)> answer;
     int connections = 0;
+    QList<QByteArray> targets; // of the requests answered, in order
     QList<QPointer<QTcpSocket>> sockets;
 
     explicit LoopbackServer(const QHostAddress &address = QHostAddress::LocalHost)
@@ -29,6 +30,7 @@ public:
                     request[socket] += socket->readAll();
                     if (request[socket].contains("\r\n\r\n") && !answered.contains(socket)) {
                         answered << socket;
+                        targets << request[socket].split(' ').value(1);
                         if (answer)
                             answer(socket);
                     }

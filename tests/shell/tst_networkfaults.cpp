@@ -118,7 +118,7 @@ private:
             drip->start(50);
             break;
         }
-        case Fault::Huge:
+        case Fault::Huge: {
             socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(HugeBody) +
                           "\r\n\r\n");
             bodyBytesSent = socket->write(windowtest::newsPage(2, false));
@@ -129,10 +129,17 @@ private:
                     bodyBytesSent += socket->write(
                         filler.left(qMin<qint64>(filler.size(), HugeBody - bodyBytesSent)));
             });
+            // Wine tells a sender waiting for room nothing of the peer's reset; a write attempt
+            // finds it, as it would on a real server.
+            auto *probe = new QTimer(socket);
+            connect(probe, &QTimer::timeout, socket, [socket] { socket->flush(); });
+            probe->start(100);
             break;
+        }
         case Fault::RedirectLoop:
             send(socket,
-                 "HTTP/1.1 301 Moved Permanently\r\nLocation: " + url().toEncoded() + "\r\n",
+                 "HTTP/1.1 301 Moved Permanently\r\nLocation: " + url().toEncoded() +
+                     "?hop=" + QByteArray::number(targets.size()) + "\r\n",
                  windowtest::newsPage(2, true));
             socket->disconnectFromHost();
             break;
@@ -272,10 +279,12 @@ void TestNetworkFaults::startup()
     if (fault == Fault::Huge)
         QVERIFY2(server.bodyBytesSent < 8 * 1024 * 1024, QByteArray::number(server.bodyBytesSent));
     if (fault == Fault::RedirectLoop)
-        // The request and the 50 redirects Qt allows, or fewer where the tick came first.
-        QVERIFY2(server.connections <= 51, QByteArray::number(server.connections));
+        // The request and the 50 redirects Qt allows, or fewer where the tick came first. Each
+        // hop has its own address; Qt may send one again on a new connection, as under Wine.
+        QVERIFY2(QSet(server.targets.begin(), server.targets.end()).size() <= 51,
+                 server.targets.join(' '));
     if (fault == Fault::RedirectElsewhere)
-        QCOMPARE(elsewhere.connections, 1);
+        QCOMPARE(elsewhere.targets.size(), 1);
 
     const qint64 growth = residentKiB() - before;
     QVERIFY2(growth < AllowedGrowthKiB, QByteArray::number(growth) + " KiB more resident");
