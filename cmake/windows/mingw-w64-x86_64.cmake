@@ -1,5 +1,5 @@
 # Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (posix threads, which Qt needs).
-# scripts/windows-deps builds Qt and libxml2 with this file; the windows preset reaches it
+# scripts/windows-deps builds Qt with this file; the windows preset reaches it
 # through Qt's own qt.toolchain.cmake.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
