@@ -1,6 +1,6 @@
 #include "quote/quotation.h"
 
-#include "region/regioncatalogue.h"
+#include "text/chars.h"
 
 #include <cmath>
 #include <utility>
@@ -17,7 +17,7 @@ QString refusalMessage(QStringView fieldName)
 
 bool regionChosen(QStringView regionText)
 {
-    return !regionText.isEmpty() && regionText != region::Placeholder;
+    return !regionText.isEmpty() && regionText != text::Placeholder;
 }
 
 bool phonePasses(QStringView phone)

@@ -4,11 +4,12 @@
 #include "quote/enablement.h"
 #include "quote/quotation.h"
 #include "region/regioncatalogue.h"
-#include "region/runfailure.h"
 #include "shell/appicon.h"
 #include "shell/apptitle.h"
 #include "shell/centring.h"
 #include "shell/newsfetch.h"
+#include "text/chars.h"
+#include "text/runfailure.h"
 #include "ui_form1.h"
 #include "web/links.h"
 
@@ -100,7 +101,7 @@ void Form1::buildControls()
     for (PickList *list : {ui->provinceList, ui->cityList, ui->districtList, ui->bathroomList,
                            ui->balconyList, ui->houseTypeList}) {
         list->setCurrentIndex(-1);
-        list->setEditText(region::Placeholder.toString());
+        list->setEditText(text::Placeholder.toString());
     }
     headlines = {ui->headline0, ui->headline1, ui->headline2, ui->headline3, ui->headline4,
                  ui->headline5, ui->headline6, ui->headline7, ui->headline8, ui->headline9};
@@ -254,7 +255,7 @@ void Form1::fillProvinces()
 // never be sent with it.
 void Form1::fillCities()
 {
-    const QString placeholder = region::Placeholder.toString();
+    const QString placeholder = text::Placeholder.toString();
     ui->cityList->resetTo(placeholder);
     ui->districtList->resetTo(placeholder);
     ui->cityList->appendItems(region::cities(regionEntries, ui->provinceList->currentText()));
@@ -262,7 +263,7 @@ void Form1::fillCities()
 
 void Form1::fillDistricts()
 {
-    ui->districtList->resetTo(region::Placeholder.toString());
+    ui->districtList->resetTo(text::Placeholder.toString());
     ui->districtList->appendItems(region::districts(regionEntries, ui->provinceList->currentText(),
                                                     ui->cityList->currentText()));
 }

@@ -4,8 +4,8 @@
 // refused at once, the start-up tick brought forward, and a recorder for what the window hands
 // to the desktop instead of launching it.
 
-#include "region/gbk.h"
 #include "shell/form1.h"
+#include "text/gbk.h"
 
 #include <QDesktopServices>
 #include <QTest>
@@ -33,7 +33,7 @@ inline QByteArray newsPage(int count, bool terminator = true)
         html += QStringLiteral("<input type=hidden value=\"已结束\"><input name=news%1 value=late "
                                "mysrc=x>")
                     .arg(count + 1);
-    return *region::encodeGbk(html + QStringLiteral("</body></html>"));
+    return *text::encodeGbk(html + QStringLiteral("</body></html>"));
 }
 
 inline QUrl refusedNewsPage()
