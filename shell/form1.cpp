@@ -14,6 +14,7 @@
 #include "web/links.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -103,6 +104,16 @@ void Form1::buildControls()
         list->setCurrentIndex(-1);
         list->setEditText(text::Placeholder.toString());
     }
+    styleGroup = new QButtonGroup(this);
+    styleGroup->addButton(ui->modernStyleOption, quote::ModernStyle);
+    styleGroup->addButton(ui->fusionStyleOption, quote::FusionStyle);
+    styleGroup->addButton(ui->chineseStyleOption, quote::ChineseStyle);
+    styleGroup->addButton(ui->europeanStyleOption, quote::EuropeanStyle);
+    styleGroup->addButton(ui->countryStyleOption, quote::CountryStyle);
+    gradeGroup = new QButtonGroup(this);
+    gradeGroup->addButton(ui->economyGradeOption, quote::EconomyGrade);
+    gradeGroup->addButton(ui->comfortGradeOption, quote::ComfortGrade);
+    gradeGroup->addButton(ui->luxuryGradeOption, quote::LuxuryGrade);
     headlines = {ui->headline0, ui->headline1, ui->headline2, ui->headline3, ui->headline4,
                  ui->headline5, ui->headline6, ui->headline7, ui->headline8, ui->headline9};
     connectControls();
@@ -288,11 +299,8 @@ void Form1::submitQuotation()
     form.city = ui->cityList->currentText();
     form.district = ui->districtList->currentText();
     form.phone = ui->phoneEdit->text();
-    form.style = {ui->modernStyleOption->isChecked(), ui->fusionStyleOption->isChecked(),
-                  ui->chineseStyleOption->isChecked(), ui->europeanStyleOption->isChecked(),
-                  ui->countryStyleOption->isChecked()};
-    form.grade = {ui->economyGradeOption->isChecked(), ui->comfortGradeOption->isChecked(),
-                  ui->luxuryGradeOption->isChecked()};
+    form.style = styleGroup->checkedId();
+    form.grade = gradeGroup->checkedId();
     form.houseType = ui->houseTypeList->currentText();
     form.bathrooms = ui->bathroomList->currentText();
     form.balconies = ui->balconyList->currentText();

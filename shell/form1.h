@@ -27,6 +27,7 @@ class Form1;
 }
 class NewsFetch;
 class QAbstractButton;
+class QButtonGroup;
 class QComboBox;
 class QLineEdit;
 class QTextBrowser;
@@ -74,6 +75,9 @@ private:
     bool centred = false;
     bool buildQueued = false;
     QTextBrowser *earlyCover = nullptr;
+    // The option buttons by the ids the quotation reads (quote::StyleId, quote::GradeId).
+    QButtonGroup *styleGroup = nullptr;
+    QButtonGroup *gradeGroup = nullptr;
 
     QString regionLine;
     QStringList regionEntries;
