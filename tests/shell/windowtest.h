@@ -55,18 +55,17 @@ inline QTimer *startupTick(const Form1 &form)
     return child<QTimer>(form, QStringLiteral("startupTick"));
 }
 
-inline std::unique_ptr<Form1> openWindow(const QString &catalogue,
-                                         const QUrl &newsPage = refusedNewsPage())
+// Opens the window into `form`; false when it never showed or its controls were never built,
+// which the caller fails on: QVERIFY(openWindow(form, ...)).
+[[nodiscard]] inline bool openWindow(std::unique_ptr<Form1> &form, const QString &catalogue,
+                                     const QUrl &newsPage = refusedNewsPage())
 {
-    auto form = std::make_unique<Form1>(catalogue, newsPage);
+    form = std::make_unique<Form1>(catalogue, newsPage);
     form->show();
-    if (!QTest::qWaitForWindowExposed(form.get()))
-        qWarning("the window was not exposed");
     // The controls are built beneath the cover once its first frame is out.
-    if (!QTest::qWaitFor(
-            [&] { return form->findChild<QWidget *>(QStringLiteral("formPane")) != nullptr; }))
-        qWarning("the controls were not built");
-    return form;
+    return QTest::qWaitForWindowExposed(form.get()) && QTest::qWaitFor([&] {
+               return form->findChild<QWidget *>(QStringLiteral("formPane")) != nullptr;
+           });
 }
 
 inline void runStartupTick(Form1 &form)
