@@ -3,7 +3,8 @@
 // (province, then city), as an index into the list on screen.
 #include "fuzz/check.h"
 #include "region/regioncatalogue.h"
-#include "region/runfailure.h"
+#include "text/chars.h"
+#include "text/runfailure.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include <cstdlib>
 
 using namespace region;
+using text::chars;
+using text::Placeholder;
 
 namespace
 {

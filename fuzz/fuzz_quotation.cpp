@@ -1,6 +1,8 @@
 // Input: two bytes of choices, then the form's texts separated by NUL characters.
-//   byte 0: bits 0-4 the style options, bit 5 set when the texts are UTF-16LE rather than UTF-8
-//   byte 1: bits 0-2 the grade options, the rest modulo 3 the locale (C, zh_CN, de_DE)
+//   byte 0: bits 0-2 the checked style's id plus one (0 for none, 6 and 7 no button's), bit 5 set
+//           when the texts are UTF-16LE rather than UTF-8
+//   byte 1: bits 0-2 the checked grade's id likewise, the rest modulo 3 the locale (C, zh_CN,
+//           de_DE)
 // The texts are province, city, district, phone, house type, bathrooms, balconies, then the
 // living-room, dining-room, bedroom, kitchen, bathroom and balcony areas; missing ones are empty.
 #include "fuzz/check.h"
@@ -43,10 +45,8 @@ QLocale localeFor(uint8_t choice)
 QuotationForm formFrom(const uint8_t *data, size_t size)
 {
     QuotationForm form;
-    for (int i = 0; i < 5; ++i)
-        form.style[i] = data[0] & (1u << i);
-    for (int i = 0; i < 3; ++i)
-        form.grade[i] = data[1] & (1u << i);
+    form.style = int(data[0] & 0x07) - 1;
+    form.grade = int(data[1] & 0x07) - 1;
 
     QStringDecoder decoder(data[0] & 0x20 ? QStringDecoder::Utf16LE : QStringDecoder::Utf8);
     const QString text = decoder(QByteArrayView(data + 2, qsizetype(size - 2)));

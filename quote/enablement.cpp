@@ -1,13 +1,13 @@
 #include "quote/enablement.h"
 
-#include "region/regioncatalogue.h"
+#include "text/chars.h"
 
 namespace quote
 {
 
 HallAreas hallAreas(QStringView houseType)
 {
-    const QStringView hall = region::chars(houseType, 3, 4);
+    const QStringView hall = text::chars(houseType, 3, 4);
     if (hall == u"二厅")
         return {true, true, true};
     if (hall == u"一厅")
@@ -17,7 +17,7 @@ HallAreas hallAreas(QStringView houseType)
 
 bool countAreaEnabled(QStringView countText)
 {
-    return countText != region::Placeholder;
+    return countText != text::Placeholder;
 }
 
 } // namespace quote

@@ -1,6 +1,6 @@
 #include "quote/quotation.h"
 
-#include "region/regioncatalogue.h"
+#include "text/chars.h"
 
 #include <cmath>
 #include <utility>
@@ -17,7 +17,7 @@ QString refusalMessage(QStringView fieldName)
 
 bool regionChosen(QStringView regionText)
 {
-    return !regionText.isEmpty() && regionText != region::Placeholder;
+    return !regionText.isEmpty() && regionText != text::Placeholder;
 }
 
 bool phonePasses(QStringView phone)
@@ -40,22 +40,16 @@ QString failedField(const QuotationForm &form)
     return field;
 }
 
-QString styleCode(const std::array<bool, 5> &style)
+QString styleCode(int style)
 {
-    for (int i = 0; i < 4; ++i) {
-        if (style[i])
-            return QString::number(i + 1);
-    }
-    return QStringLiteral("5");
+    const bool ownCode = style >= ModernStyle && style <= EuropeanStyle;
+    return QString::number(ownCode ? style : int(CountryStyle));
 }
 
-QString gradeCode(const std::array<bool, 3> &grade)
+QString gradeCode(int grade)
 {
-    if (grade[0])
-        return QStringLiteral("1");
-    if (grade[1])
-        return QStringLiteral("2");
-    return QStringLiteral("3");
+    const bool ownCode = grade == EconomyGrade || grade == ComfortGrade;
+    return QString::number(ownCode ? grade : int(LuxuryGrade));
 }
 
 HouseTypeCodes houseTypeCodes(QStringView houseType)

@@ -17,14 +17,18 @@ inline constexpr QStringView RefusalPrefix = u"请录入正确的：";
 inline constexpr QStringView AddressField = u"业主地址";
 inline constexpr QStringView PhoneField = u"电话号码";
 
-// What the window holds when the user submits, as plain texts and flags.
+// The ids of the window's option buttons: its style and grade groups give the checked one.
+enum StyleId { ModernStyle = 1, FusionStyle, ChineseStyle, EuropeanStyle, CountryStyle };
+enum GradeId { EconomyGrade = 1, ComfortGrade, LuxuryGrade };
+inline constexpr int NoneChecked = -1;
+
+// What the window holds when the user submits, as plain texts, flags and option ids.
 struct QuotationForm {
     QString province, city, district;
     QString phone;
-    // The options in the window's order: modern, fusion, Chinese, European, country; economy,
-    // comfort, luxury.
-    std::array<bool, 5> style{};
-    std::array<bool, 3> grade{};
+    // The checked style and grade by their ids above, NoneChecked when none is.
+    int style = NoneChecked;
+    int grade = NoneChecked;
     QString houseType, bathrooms, balconies;
     QString livingRoomArea, diningRoomArea, bedroomArea, kitchenArea, bathroomArea, balconyArea;
     // Whether each area box above, in that order, is enabled. A box the user cannot edit is
@@ -55,10 +59,10 @@ bool phonePasses(QStringView phone);
 // run; a bad phone number is named in place of a bad address.
 QString failedField(const QuotationForm &form);
 
-// The first selected of the first four styles gives "1".."4", otherwise "5"; the fifth itself is
-// never consulted. Likewise the first grade "1", the second "2", otherwise "3".
-QString styleCode(const std::array<bool, 5> &style);
-QString gradeCode(const std::array<bool, 3> &grade);
+// The first four styles give "1".."4", anything else (the fifth, or none) "5". Likewise the first
+// grade "1", the second "2", anything else "3".
+QString styleCode(int style);
+QString gradeCode(int grade);
 
 // bom1: bedrooms; bom2: living room; bom3: dining room; findman3: the vendor's type code.
 struct HouseTypeCodes {

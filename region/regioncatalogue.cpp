@@ -1,7 +1,8 @@
 #include "region/regioncatalogue.h"
 
-#include "region/gbk.h"
-#include "region/runfailure.h"
+#include "text/chars.h"
+#include "text/gbk.h"
+#include "text/runfailure.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,16 +11,11 @@
 namespace region
 {
 
-QStringView chars(QStringView s, qsizetype a, qsizetype b)
-{
-    if (a > s.size() || b < a)
-        return {};
-    return s.mid(a - 1, std::min(b, s.size()) - a + 1);
-}
+using text::chars;
 
 QString decodeFirstLine(QByteArrayView bytes, const char *encoding)
 {
-    GbkDecoder decoder;
+    text::GbkDecoder decoder;
     if (qstrcmp(encoding, CatalogueEncoding) != 0 || !decoder.isValid())
         throw RunFailure(RunFailure::LibraryNotLoaded,
                          QString::fromLatin1(encoding) + QStringLiteral(" 解码器"));

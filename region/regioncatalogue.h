@@ -10,12 +10,7 @@
 namespace region
 {
 
-// The text every drop-down list shows while nothing is chosen; never one of their items.
-inline constexpr QStringView Placeholder = u"请选择";
 inline constexpr QStringView CatalogueFileName = u"city.txt";
-
-// Characters a to b (1-based, inclusive) of s, shortened where s ends earlier.
-QStringView chars(QStringView s, qsizetype a, qsizetype b);
 
 // The catalogue's code page, read with GbkDecoder.
 inline constexpr char CatalogueEncoding[] = "GBK";

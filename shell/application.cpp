@@ -1,9 +1,9 @@
 #include "shell/application.h"
 
 #include "region/regioncatalogue.h"
-#include "region/runfailure.h"
 #include "shell/appicon.h"
 #include "shell/form1.h"
+#include "text/runfailure.h"
 
 #include <QApplication>
 #include <QNetworkProxyFactory>

@@ -4,15 +4,17 @@
 #include "quote/enablement.h"
 #include "quote/quotation.h"
 #include "region/regioncatalogue.h"
-#include "region/runfailure.h"
 #include "shell/appicon.h"
 #include "shell/apptitle.h"
 #include "shell/centring.h"
 #include "shell/newsfetch.h"
+#include "text/chars.h"
+#include "text/runfailure.h"
 #include "ui_form1.h"
 #include "web/links.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -100,8 +102,18 @@ void Form1::buildControls()
     for (PickList *list : {ui->provinceList, ui->cityList, ui->districtList, ui->bathroomList,
                            ui->balconyList, ui->houseTypeList}) {
         list->setCurrentIndex(-1);
-        list->setEditText(region::Placeholder.toString());
+        list->setEditText(text::Placeholder.toString());
     }
+    styleGroup = new QButtonGroup(this);
+    styleGroup->addButton(ui->modernStyleOption, quote::ModernStyle);
+    styleGroup->addButton(ui->fusionStyleOption, quote::FusionStyle);
+    styleGroup->addButton(ui->chineseStyleOption, quote::ChineseStyle);
+    styleGroup->addButton(ui->europeanStyleOption, quote::EuropeanStyle);
+    styleGroup->addButton(ui->countryStyleOption, quote::CountryStyle);
+    gradeGroup = new QButtonGroup(this);
+    gradeGroup->addButton(ui->economyGradeOption, quote::EconomyGrade);
+    gradeGroup->addButton(ui->comfortGradeOption, quote::ComfortGrade);
+    gradeGroup->addButton(ui->luxuryGradeOption, quote::LuxuryGrade);
     headlines = {ui->headline0, ui->headline1, ui->headline2, ui->headline3, ui->headline4,
                  ui->headline5, ui->headline6, ui->headline7, ui->headline8, ui->headline9};
     connectControls();
@@ -254,7 +266,7 @@ void Form1::fillProvinces()
 // never be sent with it.
 void Form1::fillCities()
 {
-    const QString placeholder = region::Placeholder.toString();
+    const QString placeholder = text::Placeholder.toString();
     ui->cityList->resetTo(placeholder);
     ui->districtList->resetTo(placeholder);
     ui->cityList->appendItems(region::cities(regionEntries, ui->provinceList->currentText()));
@@ -262,7 +274,7 @@ void Form1::fillCities()
 
 void Form1::fillDistricts()
 {
-    ui->districtList->resetTo(region::Placeholder.toString());
+    ui->districtList->resetTo(text::Placeholder.toString());
     ui->districtList->appendItems(region::districts(regionEntries, ui->provinceList->currentText(),
                                                     ui->cityList->currentText()));
 }
@@ -287,11 +299,8 @@ void Form1::submitQuotation()
     form.city = ui->cityList->currentText();
     form.district = ui->districtList->currentText();
     form.phone = ui->phoneEdit->text();
-    form.style = {ui->modernStyleOption->isChecked(), ui->fusionStyleOption->isChecked(),
-                  ui->chineseStyleOption->isChecked(), ui->europeanStyleOption->isChecked(),
-                  ui->countryStyleOption->isChecked()};
-    form.grade = {ui->economyGradeOption->isChecked(), ui->comfortGradeOption->isChecked(),
-                  ui->luxuryGradeOption->isChecked()};
+    form.style = styleGroup->checkedId();
+    form.grade = gradeGroup->checkedId();
     form.houseType = ui->houseTypeList->currentText();
     form.bathrooms = ui->bathroomList->currentText();
     form.balconies = ui->balconyList->currentText();

@@ -3,6 +3,7 @@
 //            start-up tick its filters list the provinces, and each pick fills the next list.
 //   quote/   turns the window's inputs into the area enablement and the AutoPrice.action
 //            request (or the message naming the field to correct).
+//   text/    the GBK codec, the run-failure type, the lists' placeholder: what the others share.
 //   web/     openUrl hands link targets and the request to the desktop; the headline harvest
 //            parses the news page as NewsFetch downloads it and gives captions and targets at
 //            the tick.
@@ -26,6 +27,7 @@ class Form1;
 }
 class NewsFetch;
 class QAbstractButton;
+class QButtonGroup;
 class QComboBox;
 class QLineEdit;
 class QTextBrowser;
@@ -73,6 +75,9 @@ private:
     bool centred = false;
     bool buildQueued = false;
     QTextBrowser *earlyCover = nullptr;
+    // The option buttons by the ids the quotation reads (quote::StyleId, quote::GradeId).
+    QButtonGroup *styleGroup = nullptr;
+    QButtonGroup *gradeGroup = nullptr;
 
     QString regionLine;
     QStringList regionEntries;

@@ -36,7 +36,7 @@ std::optional<PageDecoder> usable(QStringDecoder decoder)
     if (!decoder.isValid() || builtIn(decoder) == QStringConverter::System)
         return std::nullopt;
     if (isGbkName(decoder.name()))
-        return PageDecoder(region::GbkDecoder());
+        return PageDecoder(text::GbkDecoder());
     return PageDecoder(std::move(decoder));
 }
 
@@ -121,7 +121,7 @@ std::optional<PageDecoder> headerDecoder(QByteArrayView contentType)
 {
     const QByteArrayView name = headerCharset(contentType);
     if (isGbkName(name))
-        return PageDecoder(region::GbkDecoder());
+        return PageDecoder(text::GbkDecoder());
     if (name.isEmpty())
         return std::nullopt;
     return usable(QStringDecoder(name.toByteArray().constData()));
@@ -138,7 +138,7 @@ PageDecoder bodyDecoder(QByteArrayView start)
         if (std::optional<PageDecoder> declared = usable(QStringDecoder::decoderForHtml(head)))
             return std::move(*declared);
     }
-    return PageDecoder(region::GbkDecoder());
+    return PageDecoder(text::GbkDecoder());
 }
 
 } // namespace web

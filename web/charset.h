@@ -1,6 +1,6 @@
 #pragma once
 
-#include "region/gbk.h"
+#include "text/gbk.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -39,12 +39,12 @@ class PageDecoder
 {
 public:
     explicit PageDecoder(QStringDecoder decoder);
-    explicit PageDecoder(region::GbkDecoder decoder) : decoder(std::move(decoder)) {}
+    explicit PageDecoder(text::GbkDecoder decoder) : decoder(std::move(decoder)) {}
 
     QString decode(QByteArrayView bytes);
 
 private:
-    std::variant<QStringDecoder, Utf8Decoder, region::GbkDecoder> decoder;
+    std::variant<QStringDecoder, Utf8Decoder, text::GbkDecoder> decoder;
 };
 
 // The charset is, in this order of preference: the charset parameter of the Content-Type

@@ -1,7 +1,7 @@
 #include "web/links.h"
 
 #include "buildconstants.h"
-#include "region/gbk.h"
+#include "text/gbk.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -60,7 +60,7 @@ QByteArray wireForm(QStringView target)
             c.isHighSurrogate() && i + 1 < target.size() && target[i + 1].isLowSurrogate();
         const qsizetype length = pair ? 2 : 1;
         const std::optional<QByteArray> bytes =
-            pair || !c.isSurrogate() ? region::encodeGbk(target.sliced(i, length)) : std::nullopt;
+            pair || !c.isSurrogate() ? text::encodeGbk(target.sliced(i, length)) : std::nullopt;
         appendPercentEncoded(out, bytes ? QByteArrayView(*bytes) : QByteArrayView("?"));
         i += length;
     }

@@ -21,8 +21,8 @@ QuotationForm exampleForm()
     f.city = u"990100|示范市"_s;
     f.district = u"990102|示范区"_s;
     f.phone = u"12345678901"_s;
-    f.style = {false, false, true, false, false};
-    f.grade = {false, true, false};
+    f.style = ChineseStyle;
+    f.grade = ComfortGrade;
     f.houseType = u"三房二厅"_s;
     f.bathrooms = u"二间"_s;
     f.balconies = u"一间"_s;
@@ -42,14 +42,6 @@ const QString ExampleQuery =
     "&jmid=null"_s;
 
 const QLocale Chinese(QLocale::Chinese, QLocale::China);
-
-template <std::size_t N> std::array<bool, N> flags(const QString &pattern)
-{
-    std::array<bool, N> out{};
-    for (std::size_t i = 0; i < N; ++i)
-        out[i] = pattern.at(qsizetype(i)) == u'1';
-    return out;
-}
 
 // Spoils the named fields of the form: a region back to the placeholder ("-district" empties
 // the text instead), the phone, an area box ("off:diningRoomArea" disables the box and leaves
@@ -144,26 +136,28 @@ void TestQuotation::phoneRule()
 
 void TestQuotation::styleAndGrade_data()
 {
-    QTest::addColumn<QString>("style");
-    QTest::addColumn<QString>("grade");
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("grade");
     QTest::addColumn<QString>("styleCode");
     QTest::addColumn<QString>("gradeCode");
 
-    QTest::newRow("start-up selection") << u"10000"_s << u"100"_s << u"1"_s << u"1"_s;
-    QTest::newRow("fourth style, last grade") << u"00010"_s << u"001"_s << u"4"_s << u"3"_s;
-    QTest::newRow("last style") << u"00001"_s << u"001"_s << u"5"_s << u"3"_s;
-    QTest::newRow("nothing selected") << u"00000"_s << u"000"_s << u"5"_s << u"3"_s;
-    QTest::newRow("first selected wins") << u"01110"_s << u"011"_s << u"2"_s << u"2"_s;
+    QTest::newRow("start-up selection")
+        << int(ModernStyle) << int(EconomyGrade) << u"1"_s << u"1"_s;
+    QTest::newRow("second of each") << int(FusionStyle) << int(ComfortGrade) << u"2"_s << u"2"_s;
+    QTest::newRow("fourth style, last grade")
+        << int(EuropeanStyle) << int(LuxuryGrade) << u"4"_s << u"3"_s;
+    QTest::newRow("last style") << int(CountryStyle) << int(LuxuryGrade) << u"5"_s << u"3"_s;
+    QTest::newRow("nothing selected") << NoneChecked << NoneChecked << u"5"_s << u"3"_s;
 }
 
 void TestQuotation::styleAndGrade()
 {
-    QFETCH(QString, style);
-    QFETCH(QString, grade);
+    QFETCH(int, style);
+    QFETCH(int, grade);
     QFETCH(QString, styleCode);
     QFETCH(QString, gradeCode);
-    QCOMPARE(quote::styleCode(flags<5>(style)), styleCode);
-    QCOMPARE(quote::gradeCode(flags<3>(grade)), gradeCode);
+    QCOMPARE(quote::styleCode(style), styleCode);
+    QCOMPARE(quote::gradeCode(grade), gradeCode);
 }
 
 void TestQuotation::houseTypes_data()

@@ -1,6 +1,6 @@
-#include "region/gbk.h"
 #include "region/regioncatalogue.h"
-#include "region/runfailure.h"
+#include "text/gbk.h"
+#include "text/runfailure.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,7 +29,7 @@ private slots:
 
 static QByteArray gbk(const QString &s)
 {
-    return encodeGbk(s).value();
+    return text::encodeGbk(s).value();
 }
 
 void TestRegionCatalogue::firstLine_data()

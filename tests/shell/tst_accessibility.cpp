@@ -45,7 +45,7 @@ private:
 
 void TestAccessibility::init()
 {
-    form = windowtest::openWindow(catalogue);
+    QVERIFY(windowtest::openWindow(form, catalogue));
 }
 
 void TestAccessibility::cleanup()
@@ -178,10 +178,11 @@ void TestAccessibility::everyControlIsNamed()
 // not a fixed text.
 void TestAccessibility::headlineNameFollowsCaption()
 {
-    form = windowtest::openWindow(
-        catalogue, QUrl(u"data:text/html,<input name=news1 value=x><input name=news2 "
-                        "value=\"A%26amp;B\"><input name=news3 value=y><input name=news4 "
-                        "value=\"R%26amp;D %26amp;%26amp; more\">"_s));
+    QVERIFY(windowtest::openWindow(
+        form, catalogue,
+        QUrl(u"data:text/html,<input name=news1 value=x><input name=news2 "
+             "value=\"A%26amp;B\"><input name=news3 value=y><input name=news4 "
+             "value=\"R%26amp;D %26amp;%26amp; more\">"_s)));
     QTest::qWait(50);
     windowtest::runStartupTick(*form);
     QAccessibleInterface *iface = node(u"headline3"_s);
@@ -256,8 +257,8 @@ void TestAccessibility::press()
 
     const QByteArray page = "<input name=news1 value=web mysrc=\"http://news.example.com/1.html\">"
                             "<input name=news2 value=file mysrc=\"file:///tmp/111.doc\">";
-    form =
-        windowtest::openWindow(catalogue, QUrl(u"data:text/html,"_s + QString::fromLatin1(page)));
+    QVERIFY(windowtest::openWindow(form, catalogue,
+                                   QUrl(u"data:text/html,"_s + QString::fromLatin1(page))));
     QTest::qWait(50);
     if (!coverUp)
         windowtest::runStartupTick(*form);

@@ -52,7 +52,7 @@ private:
 
 void TestForm1::init()
 {
-    form = windowtest::openWindow(catalogue);
+    QVERIFY(windowtest::openWindow(form, catalogue));
     provinces = child<QComboBox>(*form, u"provinceList"_s);
     cities = child<QComboBox>(*form, u"cityList"_s);
     districts = child<QComboBox>(*form, u"districtList"_s);

@@ -81,7 +81,7 @@ static double meanDifference(const QImage &a, const QImage &b)
 
 void TestHiDpi::init()
 {
-    form = windowtest::openWindow(catalogue);
+    QVERIFY(windowtest::openWindow(form, catalogue));
 }
 
 void TestHiDpi::cleanup()

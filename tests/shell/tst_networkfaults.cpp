@@ -1,10 +1,10 @@
 #include "loopbackserver.h"
+#include "residentmemory.h"
 #include "shell/form1.h"
 #include "windowtest.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QFile>
 #include <QPointer>
 #include <QStringEncoder>
 #include <QTcpServer>
@@ -48,17 +48,6 @@ QByteArray deflateBomb()
     QByteArray plain = windowtest::newsPage(2, false);
     plain.append(BombBody - plain.size(), ' ');
     return qCompress(plain).mid(4); // qCompress puts the plain length in front
-}
-
-qint64 residentKiB()
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
 }
 
 // A port nothing listens on: one the kernel just handed out and took back.
@@ -250,6 +239,7 @@ void TestNetworkFaults::startup()
                           : server.url();
 
     const qint64 before = residentKiB();
+    QVERIFY2(before > 0, "the resident memory cannot be read");
     QElapsedTimer clock;
     clock.start();
     auto form = std::make_unique<Form1>(catalogue, page);

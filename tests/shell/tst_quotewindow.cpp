@@ -50,7 +50,7 @@ private:
 void TestQuoteWindow::init()
 {
     launches.urls.clear();
-    form = windowtest::openWindow(catalogue);
+    QVERIFY(windowtest::openWindow(form, catalogue));
 }
 
 void TestQuoteWindow::cleanup()

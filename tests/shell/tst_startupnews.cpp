@@ -186,7 +186,7 @@ void TestStartupNews::cover()
             u"<html><body><p>正在加载，请稍候…</p><a href=\"http://x/\">x</a></body></html>"_s
                 .toUtf8());
     }
-    form = windowtest::openWindow(catalogue);
+    QVERIFY(windowtest::openWindow(form, catalogue));
     auto *cover = child<QTextBrowser>(*form, u"loadingPage"_s);
     auto *provinces = child<QComboBox>(*form, u"provinceList"_s);
     QWidget *pane = child(*form, u"formPane"_s);

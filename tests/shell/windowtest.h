@@ -4,8 +4,8 @@
 // refused at once, the start-up tick brought forward, and a recorder for what the window hands
 // to the desktop instead of launching it.
 
-#include "region/gbk.h"
 #include "shell/form1.h"
+#include "text/gbk.h"
 
 #include <QDesktopServices>
 #include <QTest>
@@ -33,7 +33,7 @@ inline QByteArray newsPage(int count, bool terminator = true)
         html += QStringLiteral("<input type=hidden value=\"已结束\"><input name=news%1 value=late "
                                "mysrc=x>")
                     .arg(count + 1);
-    return *region::encodeGbk(html + QStringLiteral("</body></html>"));
+    return *text::encodeGbk(html + QStringLiteral("</body></html>"));
 }
 
 inline QUrl refusedNewsPage()
@@ -55,18 +55,17 @@ inline QTimer *startupTick(const Form1 &form)
     return child<QTimer>(form, QStringLiteral("startupTick"));
 }
 
-inline std::unique_ptr<Form1> openWindow(const QString &catalogue,
-                                         const QUrl &newsPage = refusedNewsPage())
+// Opens the window into `form`; false when it never showed or its controls were never built,
+// which the caller fails on: QVERIFY(openWindow(form, ...)).
+[[nodiscard]] inline bool openWindow(std::unique_ptr<Form1> &form, const QString &catalogue,
+                                     const QUrl &newsPage = refusedNewsPage())
 {
-    auto form = std::make_unique<Form1>(catalogue, newsPage);
+    form = std::make_unique<Form1>(catalogue, newsPage);
     form->show();
-    if (!QTest::qWaitForWindowExposed(form.get()))
-        qWarning("the window was not exposed");
     // The controls are built beneath the cover once its first frame is out.
-    if (!QTest::qWaitFor(
-            [&] { return form->findChild<QWidget *>(QStringLiteral("formPane")) != nullptr; }))
-        qWarning("the controls were not built");
-    return form;
+    return QTest::qWaitForWindowExposed(form.get()) && QTest::qWaitFor([&] {
+               return form->findChild<QWidget *>(QStringLiteral("formPane")) != nullptr;
+           });
 }
 
 inline void runStartupTick(Form1 &form)

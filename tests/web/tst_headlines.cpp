@@ -1,4 +1,4 @@
-#include "region/gbk.h"
+#include "text/gbk.h"
 #include "web/headlines.h"
 
 #include <QRandomGenerator>
@@ -15,7 +15,7 @@ namespace
 
 QByteArray gbk(QStringView text)
 {
-    return region::encodeGbk(text).value();
+    return text::encodeGbk(text).value();
 }
 
 QByteArray utf16(QStringView text, bool bigEndian)

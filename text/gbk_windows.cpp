@@ -1,4 +1,4 @@
-#include "region/gbk.h"
+#include "text/gbk.h"
 
 #include <qt_windows.h>
 #include <utility>
@@ -7,7 +7,7 @@
 // they differ only in malformed input, where MB_ERR_INVALID_CHARS makes Windows refuse the
 // whole call. So the bytes are split here, as ICU splits them, and only well-formed runs are
 // handed to Windows.
-namespace region
+namespace text
 {
 
 namespace
@@ -129,4 +129,4 @@ std::optional<QByteArray> encodeGbk(QStringView text)
     return bytes;
 }
 
-} // namespace region
+} // namespace text

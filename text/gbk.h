@@ -10,7 +10,7 @@
 // GBK, the code page of the region catalogue, the vendor's pages and the quotation request.
 // Qt has it only through ICU or iconv, which a Windows build of Qt lacks, so there it goes
 // through Windows' own code page 936 instead; both give the same result for the same input.
-namespace region
+namespace text
 {
 
 // Decodes GBK bytes as they arrive. A lead byte at the end of one call waits for its trail
@@ -38,4 +38,4 @@ private:
 // The GBK bytes of text, or nothing when one of its characters has no GBK form.
 std::optional<QByteArray> encodeGbk(QStringView text);
 
-} // namespace region
+} // namespace text

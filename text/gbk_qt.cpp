@@ -1,9 +1,9 @@
-#include "region/gbk.h"
+#include "text/gbk.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-namespace region
+namespace text
 {
 
 struct GbkDecoder::State {
@@ -40,4 +40,4 @@ std::optional<QByteArray> encodeGbk(QStringView text)
     return bytes;
 }
 
-} // namespace region
+} // namespace text

@@ -1,4 +1,4 @@
-#include "region/runfailure.h"
+#include "text/runfailure.h"
 
 QString RunFailure::description() const
 {
