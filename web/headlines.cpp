@@ -26,10 +26,10 @@ struct HeadlineHarvest::Parse {
     {
         if (tag.name != u"input")
             return true;
-        const QString value = tag.attribute(u"value");
+        const QStringView value = tag.attribute(u"value");
         const QString expected = QLatin1String("news") + QString::number(taken.size() + 1);
-        if (tag.attribute(u"name").toLower() == expected) {
-            taken.append({value, tag.attribute(u"mysrc")});
+        if (tag.attribute(u"name").toString().toLower() == expected) {
+            taken.append({value.toString(), tag.attribute(u"mysrc").toString()});
             if (taken.size() == MaxHeadlines)
                 return false;
         }

@@ -3,7 +3,7 @@
 #include "web/htmlentities.h"
 
 #include <algorithm>
-#include <cstring>
+#include <array>
 
 namespace web
 {
@@ -14,10 +14,11 @@ namespace
 // Each token is bounded whatever the page holds: a tag or attribute name is cut after
 // MaxNameLength characters (two attribute names alike that far count as one, which no name a
 // reader looks for comes near), a value after MaxValueLength characters (a headline is a line of
-// text and an address). Repeated names are found through a hash once a tag has many attributes,
-// so a tag of thousands of attributes costs linear time too.
+// text and an address), and a tag keeps its first MaxAttributes attributes (later ones are read
+// and dropped). Repeated names are found through a hash once a tag has more than a few.
 constexpr qsizetype MaxNameLength = 256;
 constexpr qsizetype MaxValueLength = 64 * 1024;
+constexpr qsizetype MaxAttributes = 256;
 constexpr qsizetype LinearSearchAttributes = 16;
 
 bool isWhitespace(char16_t c)
@@ -89,9 +90,30 @@ constexpr RawTextElement RawTextElements[] = {
 
 constexpr QLatin1StringView Script("script");
 
+struct Range {
+    qsizetype from = 0, to = 0;
+};
+
+// Where the named references that start with each ASCII character lie in the sorted table.
+const std::array<Range, 128> &firstCharacterRanges()
+{
+    static const std::array<Range, 128> ranges = [] {
+        std::array<Range, 128> r{};
+        const std::span<const NamedReference> names = namedReferences();
+        for (qsizetype i = 0; i < qsizetype(names.size()); ++i) {
+            Range &of = r[uchar(names[size_t(i)].name[0]) & 0x7F];
+            if (of.to == 0)
+                of.from = i;
+            of.to = i + 1;
+        }
+        return r;
+    }();
+    return ranges;
+}
+
 } // namespace
 
-QString HtmlStartTag::attribute(QStringView attributeName) const
+QStringView HtmlStartTag::attribute(QStringView attributeName) const
 {
     for (const HtmlAttribute &a : attributes) {
         if (a.name == attributeName)
@@ -162,6 +184,21 @@ void HtmlTokenizer::tokenize(QStringView text)
             if (p == end)
                 return;
             break;
+        case State::TagName:
+        case State::AttributeName: {
+            const bool attribute = state == State::AttributeName;
+            const char16_t *run = find([attribute](char16_t c) {
+                return isWhitespace(c) || c == u'/' || c == u'>' || (attribute && c == u'=');
+            });
+            if (attribute)
+                appendToAttributeName(QStringView(p, run));
+            else
+                appendToTagName(QStringView(p, run));
+            p = run;
+            if (p == end)
+                return;
+            break;
+        }
         case State::AttributeValueDoubleQuoted:
         case State::AttributeValueSingleQuoted:
         case State::AttributeValueUnquoted: {
@@ -233,7 +270,7 @@ bool HtmlTokenizer::step(char16_t c)
         else if (c == u'>')
             emitTag();
         else
-            appendToName(tag.name, c);
+            appendToTagName(QStringView(&c, 1));
         return true;
 
     case State::BeforeAttributeName:
@@ -246,7 +283,7 @@ bool HtmlTokenizer::step(char16_t c)
         startAttribute();
         state = State::AttributeName;
         if (c == u'=') {
-            appendToName(attributeName, c);
+            appendToAttributeName(QStringView(&c, 1));
             return true;
         }
         return false;
@@ -262,7 +299,7 @@ bool HtmlTokenizer::step(char16_t c)
             state = State::BeforeAttributeValue;
             return true;
         }
-        appendToName(attributeName, c);
+        appendToAttributeName(QStringView(&c, 1));
         return true;
 
     case State::AfterAttributeName:
@@ -626,14 +663,15 @@ bool HtmlTokenizer::step(char16_t c)
 
     case State::CharacterReference:
         reference.clear();
-        if (isAlphanumeric(c)) {
-            const std::span<const NamedReference> names = namedReferences();
-            candidatesFrom = 0;
-            candidatesTo = qsizetype(names.size());
+        if (isAlphanumeric(c) && firstCharacterRanges()[c].to > 0) {
+            // No name is a single character.
+            candidatesFrom = firstCharacterRanges()[c].from;
+            candidatesTo = firstCharacterRanges()[c].to;
             matchedLength = 0;
             matchedIndex = -1;
+            reference.append(QChar(c));
             state = State::NamedCharacterReference;
-            return false;
+            return true;
         }
         if (c == u'#') {
             reference.append(QChar(c));
@@ -650,7 +688,7 @@ bool HtmlTokenizer::step(char16_t c)
         const std::span<const NamedReference> names = namedReferences();
         const qsizetype at = reference.size();
         const auto charAt = [at](const NamedReference &r) {
-            return std::strlen(r.name) > size_t(at) ? char16_t(uchar(r.name[at])) : char16_t(0);
+            return r.name.size() > size_t(at) ? char16_t(uchar(r.name[size_t(at)])) : char16_t(0);
         };
         const auto from = names.begin() + candidatesFrom, to = names.begin() + candidatesTo;
         const auto first = std::lower_bound(
@@ -664,7 +702,7 @@ bool HtmlTokenizer::step(char16_t c)
         reference.append(QChar(c));
         candidatesFrom = first - names.begin();
         candidatesTo = last - names.begin();
-        if (std::strlen(first->name) == size_t(reference.size())) {
+        if (first->name.size() == size_t(reference.size())) {
             matchedLength = reference.size();
             matchedIndex = candidatesFrom;
         }
@@ -710,8 +748,9 @@ bool HtmlTokenizer::step(char16_t c)
 void HtmlTokenizer::startTag(bool end)
 {
     endTag = end;
-    tag.name.clear();
-    tag.attributes.clear();
+    tagName.truncate(0);
+    characters.truncate(0);
+    attributes.clear();
     seenNames.clear();
     keepValue = false;
 }
@@ -722,7 +761,7 @@ void HtmlTokenizer::emitTag()
     if (endTag)
         return;
     for (const RawTextElement &e : RawTextElements) {
-        if (tag.name == e.name) {
+        if (tagName.size() == e.name.size() && tagName == e.name) {
             rawTextName = e.name;
             state = e.plaintext ? State::PlainText
                     : e.script  ? State::ScriptData
@@ -731,51 +770,94 @@ void HtmlTokenizer::emitTag()
             break;
         }
     }
+    tag.name = tagName;
+    tag.attributes.clear();
+    const QStringView all(characters);
+    for (const Attribute &a : std::as_const(attributes))
+        tag.attributes.append(HtmlAttribute{all.sliced(a.name.from, a.name.length),
+                                            all.sliced(a.value.from, a.value.length)});
     if (!onStartTag(tag))
         state = State::Stopped;
 }
 
-void HtmlTokenizer::appendToName(QString &name, char16_t c)
+namespace
 {
-    if (endTag || name.size() >= MaxNameLength)
+// Appends text to a name: ASCII in lower case, NUL as U+FFFD, up to MaxNameLength characters.
+void appendLowered(QString &to, qsizetype length, QStringView text)
+{
+    const qsizetype n = std::min(text.size(), MaxNameLength - length);
+    if (n <= 0)
         return;
-    name.append(QChar(c == 0 ? char16_t(0xFFFD) : lower(c)));
+    const qsizetype at = to.size();
+    to.resize(at + n);
+    char16_t *out = reinterpret_cast<char16_t *>(to.data()) + at;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        out[i] = c == 0 ? char16_t(0xFFFD) : lower(c);
+    }
+}
+} // namespace
+
+void HtmlTokenizer::appendToTagName(QStringView text)
+{
+    if (!endTag)
+        appendLowered(tagName, tagName.size(), text);
+}
+
+void HtmlTokenizer::appendToAttributeName(QStringView text)
+{
+    if (!endTag)
+        appendLowered(characters, characters.size() - nameFrom, text);
 }
 
 void HtmlTokenizer::appendToValue(QStringView text)
 {
     if (!keepValue || text.isEmpty())
         return;
-    QString &value = tag.attributes.back().value;
-    value.append(text.first(std::min(text.size(), MaxValueLength - value.size())));
+    Span &value = attributes.back().value;
+    const qsizetype n = std::min(text.size(), MaxValueLength - value.length);
+    characters.append(text.first(n));
+    value.length += n;
 }
 
 void HtmlTokenizer::startAttribute()
 {
-    attributeName.clear();
+    nameFrom = characters.size();
     keepValue = false;
 }
 
-// The first of a repeated attribute wins; a later one's value is read and dropped.
+// Whether the attribute whose name has just been read is dropped: one past MaxAttributes, or a
+// repeat (the first of a repeated attribute wins).
+bool HtmlTokenizer::dropsAttribute(QStringView name)
+{
+    if (attributes.size() >= MaxAttributes)
+        return true;
+    const QStringView all(characters);
+    if (attributes.size() < LinearSearchAttributes) {
+        return std::any_of(attributes.cbegin(), attributes.cend(), [&](const Attribute &a) {
+            return all.sliced(a.name.from, a.name.length) == name;
+        });
+    }
+    if (seenNames.isEmpty()) {
+        for (const Attribute &a : std::as_const(attributes))
+            seenNames.insert(all.sliced(a.name.from, a.name.length).toString());
+    }
+    const qsizetype before = seenNames.size();
+    seenNames.insert(name.toString());
+    return seenNames.size() == before;
+}
+
+// A dropped attribute's value is read and dropped too.
 void HtmlTokenizer::finishAttributeName()
 {
     if (endTag)
         return;
-    if (tag.attributes.size() < LinearSearchAttributes) {
-        for (const HtmlAttribute &a : std::as_const(tag.attributes)) {
-            if (a.name == attributeName)
-                return;
-        }
-    } else {
-        if (seenNames.isEmpty()) {
-            for (const HtmlAttribute &a : std::as_const(tag.attributes))
-                seenNames.insert(a.name);
-        }
-        if (seenNames.contains(attributeName))
-            return;
-        seenNames.insert(attributeName);
+    const qsizetype length = characters.size() - nameFrom;
+    if (dropsAttribute(QStringView(characters).sliced(nameFrom))) {
+        characters.truncate(nameFrom);
+        return;
     }
-    tag.attributes.append({attributeName, QString()});
+    attributes.append(Attribute{{nameFrom, length}, {characters.size(), 0}});
     keepValue = true;
 }
 
@@ -799,11 +881,11 @@ void HtmlTokenizer::finishNamedReference(char16_t next)
     // Inside an attribute, a name without its ';' followed by a letter, a digit or '=' is text
     // (an address such as ?a=1&copy=2 keeps its "&copy").
     const char16_t after = matchedLength < reference.size() ? reference[matchedLength].unicode() : next;
-    if (match.name[matchedLength - 1] != ';' && (isAlphanumeric(after) || after == u'=')) {
+    if (match.name[size_t(matchedLength - 1)] != ';' && (isAlphanumeric(after) || after == u'=')) {
         flushReference(reference);
         return;
     }
-    appendToValue(QStringView(match.text));
+    appendToValue(QStringView(match.text.data(), qsizetype(match.text.size())));
     appendToValue(QStringView(reference).sliced(matchedLength));
     state = returnState;
 }

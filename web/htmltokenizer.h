@@ -9,17 +9,18 @@
 namespace web
 {
 
+// A start tag as the tokenizer reports it. The views are valid during the report only.
 struct HtmlAttribute {
-    QString name; // ASCII lower case
-    QString value; // character references resolved
+    QStringView name;  // ASCII lower case
+    QStringView value; // character references resolved
 };
 
 struct HtmlStartTag {
-    QString name; // ASCII lower case
+    QStringView name;                // ASCII lower case
     QList<HtmlAttribute> attributes; // in order; of a repeated name only the first
 
-    // The attribute's value; a null string when the tag has no such attribute.
-    QString attribute(QStringView attributeName) const;
+    // The attribute's value; a null view when the tag has no such attribute.
+    QStringView attribute(QStringView attributeName) const;
 };
 
 // The HTML tokenizer a browser runs, reduced to what a reader of start tags needs: it is fed the
@@ -102,9 +103,11 @@ private:
     bool step(char16_t c);
     void startTag(bool end);
     void emitTag();
-    void appendToName(QString &name, char16_t c);
+    void appendToTagName(QStringView text);
+    void appendToAttributeName(QStringView text);
     void appendToValue(QStringView text);
     void startAttribute();
+    bool dropsAttribute(QStringView name);
     void finishAttributeName();
     void flushReference(QStringView text);
     void finishNamedReference(char16_t next);
@@ -119,11 +122,22 @@ private:
     State returnState = State::Data; // the attribute value a character reference is in
     bool afterCarriageReturn = false;
 
-    HtmlStartTag tag;
+    // The tag being read: its name, and its attributes' names and values one after the other
+    // in `characters`, where `attributes` finds them. Both keep their capacity from tag to tag.
+    struct Span {
+        qsizetype from = 0, length = 0;
+    };
+    struct Attribute {
+        Span name, value;
+    };
     bool endTag = false;
-    QString attributeName;
-    bool keepValue = false; // false while a repeated attribute's value is read
+    QString tagName;
+    QString characters;
+    QList<Attribute> attributes;
+    qsizetype nameFrom = 0;  // where the attribute name being read starts in `characters`
+    bool keepValue = false;  // false while a repeated attribute's value is read
     QSet<QString> seenNames; // of tags with many attributes
+    HtmlStartTag tag;        // the report
 
     QLatin1StringView rawTextName; // the element whose end tag ends the raw text
     qsizetype nameMatched = 0;    // characters of an end tag or "script" matched so far
