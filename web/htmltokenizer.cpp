@@ -16,7 +16,6 @@ namespace
 // reader looks for comes near), a value after MaxValueLength characters (a headline is a line of
 // text and an address), and a tag keeps its first MaxAttributes attributes (later ones are read
 // and dropped). Repeated names are found through a hash once a tag has more than a few.
-constexpr qsizetype MaxNameLength = 256;
 constexpr qsizetype MaxValueLength = 64 * 1024;
 constexpr qsizetype MaxAttributes = 256;
 constexpr qsizetype LinearSearchAttributes = 16;
@@ -164,6 +163,17 @@ void HtmlTokenizer::tokenize(QStringView text)
         case State::PlainText:
             return;
         case State::Data:
+            p = find([](char16_t c) { return c == u'<'; });
+            // The usual start of a tag, without a round through step() for each state.
+            if (p + 1 < end && isAlpha(p[1])) {
+                startTag(false);
+                state = State::TagName;
+                ++p;
+                continue;
+            }
+            if (p == end)
+                return;
+            break;
         case State::RcData:
         case State::RawText:
         case State::ScriptData:
@@ -197,6 +207,11 @@ void HtmlTokenizer::tokenize(QStringView text)
             p = run;
             if (p == end)
                 return;
+            if (!attribute && *p == u'>') {
+                emitTag();
+                ++p;
+                continue;
+            }
             break;
         }
         case State::AttributeValueDoubleQuoted:
@@ -662,7 +677,7 @@ bool HtmlTokenizer::step(char16_t c)
         return false;
 
     case State::CharacterReference:
-        reference.clear();
+        reference.truncate(0); // keeps the capacity
         if (isAlphanumeric(c) && firstCharacterRanges()[c].to > 0) {
             // No name is a single character.
             candidatesFrom = firstCharacterRanges()[c].from;
@@ -748,10 +763,11 @@ bool HtmlTokenizer::step(char16_t c)
 void HtmlTokenizer::startTag(bool end)
 {
     endTag = end;
-    tagName.truncate(0);
+    tagNameLength = 0;
     characters.truncate(0);
     attributes.clear();
-    seenNames.clear();
+    if (!seenNames.isEmpty())
+        seenNames.clear();
     keepValue = false;
 }
 
@@ -760,6 +776,7 @@ void HtmlTokenizer::emitTag()
     state = State::Data;
     if (endTag)
         return;
+    const QStringView tagName(tagNameCharacters.data(), tagNameLength);
     for (const RawTextElement &e : RawTextElements) {
         if (tagName.size() == e.name.size() && tagName == e.name) {
             rawTextName = e.name;
@@ -782,32 +799,33 @@ void HtmlTokenizer::emitTag()
 
 namespace
 {
-// Appends text to a name: ASCII in lower case, NUL as U+FFFD, up to MaxNameLength characters.
-void appendLowered(QString &to, qsizetype length, QStringView text)
+// Text as part of a name, at most `room` characters of it: ASCII in lower case, NUL as U+FFFD.
+qsizetype lowered(QStringView text, char16_t *out, qsizetype room)
 {
-    const qsizetype n = std::min(text.size(), MaxNameLength - length);
-    if (n <= 0)
-        return;
-    const qsizetype at = to.size();
-    to.resize(at + n);
-    char16_t *out = reinterpret_cast<char16_t *>(to.data()) + at;
+    const qsizetype n = std::max<qsizetype>(0, std::min(text.size(), room));
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text[i].unicode();
         out[i] = c == 0 ? char16_t(0xFFFD) : lower(c);
     }
+    return n;
 }
 } // namespace
 
 void HtmlTokenizer::appendToTagName(QStringView text)
 {
     if (!endTag)
-        appendLowered(tagName, tagName.size(), text);
+        tagNameLength += lowered(text, tagNameCharacters.data() + tagNameLength,
+                                 MaxNameLength - tagNameLength);
 }
 
 void HtmlTokenizer::appendToAttributeName(QStringView text)
 {
-    if (!endTag)
-        appendLowered(characters, characters.size() - nameFrom, text);
+    if (endTag)
+        return;
+    const qsizetype at = characters.size();
+    const qsizetype room = MaxNameLength - (at - nameFrom);
+    characters.resize(at + std::max<qsizetype>(0, std::min(text.size(), room)));
+    lowered(text, reinterpret_cast<char16_t *>(characters.data()) + at, room);
 }
 
 void HtmlTokenizer::appendToValue(QStringView text)
@@ -897,8 +915,13 @@ void HtmlTokenizer::finishNumericReference()
         cp = 0xFFFD;
     else if (cp >= 0x80 && cp <= 0x9F)
         cp = Windows1252[cp - 0x80];
-    const char32_t one[] = {cp};
-    appendToValue(QString::fromUcs4(one, 1));
+    if (QChar::requiresSurrogates(cp)) {
+        const char16_t pair[] = {QChar::highSurrogate(cp), QChar::lowSurrogate(cp)};
+        appendToValue(QStringView(pair, 2));
+    } else {
+        const char16_t unit = char16_t(cp);
+        appendToValue(QStringView(&unit, 1));
+    }
     state = returnState;
 }
 

@@ -4,6 +4,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringView>
+#include <array>
 #include <functional>
 
 namespace web
@@ -131,7 +132,9 @@ private:
         Span name, value;
     };
     bool endTag = false;
-    QString tagName;
+    static constexpr qsizetype MaxNameLength = 256; // see the .cpp
+    std::array<char16_t, MaxNameLength> tagNameCharacters;
+    qsizetype tagNameLength = 0;
     QString characters;
     QList<Attribute> attributes;
     qsizetype nameFrom = 0;  // where the attribute name being read starts in `characters`
