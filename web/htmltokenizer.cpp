@@ -677,19 +677,19 @@ bool HtmlTokenizer::step(char16_t c)
         return false;
 
     case State::CharacterReference:
-        reference.truncate(0); // keeps the capacity
+        referenceLength = 0;
         if (isAlphanumeric(c) && firstCharacterRanges()[c].to > 0) {
             // No name is a single character.
             candidatesFrom = firstCharacterRanges()[c].from;
             candidatesTo = firstCharacterRanges()[c].to;
             matchedLength = 0;
             matchedIndex = -1;
-            reference.append(QChar(c));
+            appendToReference(c);
             state = State::NamedCharacterReference;
             return true;
         }
         if (c == u'#') {
-            reference.append(QChar(c));
+            appendToReference(c);
             codePoint = 0;
             state = State::NumericCharacterReference;
             return true;
@@ -701,7 +701,7 @@ bool HtmlTokenizer::step(char16_t c)
         // The names that begin with what has been read narrow with each character; the
         // longest name matched on the way is the reference.
         const std::span<const NamedReference> names = namedReferences();
-        const qsizetype at = reference.size();
+        const qsizetype at = referenceLength;
         const auto charAt = [at](const NamedReference &r) {
             return r.name.size() > size_t(at) ? char16_t(uchar(r.name[size_t(at)])) : char16_t(0);
         };
@@ -714,11 +714,11 @@ bool HtmlTokenizer::step(char16_t c)
             finishNamedReference(c);
             return false;
         }
-        reference.append(QChar(c));
+        appendToReference(c);
         candidatesFrom = first - names.begin();
         candidatesTo = last - names.begin();
-        if (first->name.size() == size_t(reference.size())) {
-            matchedLength = reference.size();
+        if (first->name.size() == size_t(referenceLength)) {
+            matchedLength = referenceLength;
             matchedIndex = candidatesFrom;
         }
         return true;
@@ -726,7 +726,7 @@ bool HtmlTokenizer::step(char16_t c)
 
     case State::NumericCharacterReference:
         if (c == u'x' || c == u'X') {
-            reference.append(QChar(c));
+            appendToReference(c);
             state = State::HexadecimalReferenceStart;
             return true;
         }
@@ -740,7 +740,7 @@ bool HtmlTokenizer::step(char16_t c)
                                                               : State::DecimalReference;
             return false;
         }
-        flushReference(reference);
+        flushReference(reference());
         return false;
 
     case State::HexadecimalReference:
@@ -892,19 +892,20 @@ void HtmlTokenizer::flushReference(QStringView text)
 void HtmlTokenizer::finishNamedReference(char16_t next)
 {
     if (matchedIndex < 0) {
-        flushReference(reference);
+        flushReference(reference());
         return;
     }
     const NamedReference &match = namedReferences()[size_t(matchedIndex)];
     // Inside an attribute, a name without its ';' followed by a letter, a digit or '=' is text
     // (an address such as ?a=1&copy=2 keeps its "&copy").
-    const char16_t after = matchedLength < reference.size() ? reference[matchedLength].unicode() : next;
+    const char16_t after =
+        matchedLength < referenceLength ? reference()[matchedLength].unicode() : next;
     if (match.name[size_t(matchedLength - 1)] != ';' && (isAlphanumeric(after) || after == u'=')) {
-        flushReference(reference);
+        flushReference(reference());
         return;
     }
     appendToValue(QStringView(match.text.data(), qsizetype(match.text.size())));
-    appendToValue(QStringView(reference).sliced(matchedLength));
+    appendToValue(reference().sliced(matchedLength));
     state = returnState;
 }
 

@@ -148,7 +148,12 @@ private:
     qsizetype markupMatched = 0; // characters after "<!" that match "--", DOCTYPE or [CDATA[
     char16_t markupKind = 0;
 
-    QString reference; // what follows '&' in the reference read so far
+    // What follows '&' in the reference read so far: a name (no name is longer than 32
+    // characters) or "#" and "x" (the digits are counted in `codePoint`).
+    std::array<char16_t, 32> referenceCharacters;
+    qsizetype referenceLength = 0;
+    QStringView reference() const { return {referenceCharacters.data(), referenceLength}; }
+    void appendToReference(char16_t c) { referenceCharacters[size_t(referenceLength++)] = c; }
     qsizetype candidatesFrom = 0, candidatesTo = 0; // names that start with `reference`
     qsizetype matchedLength = 0;                     // of the longest name matched so far
     qsizetype matchedIndex = -1;
