@@ -214,6 +214,13 @@ void HtmlTokenizer::tokenize(QStringView text)
             }
             break;
         }
+        case State::NamedCharacterReference:
+            while (p < end && extendsReference(*p))
+                ++p;
+            if (p == end)
+                return;
+            finishNamedReference(*p);
+            continue;
         case State::AttributeValueDoubleQuoted:
         case State::AttributeValueSingleQuoted:
         case State::AttributeValueUnquoted: {
@@ -697,32 +704,11 @@ bool HtmlTokenizer::step(char16_t c)
         flushReference({});
         return false;
 
-    case State::NamedCharacterReference: {
-        // The names that begin with what has been read narrow with each character; the
-        // longest name matched on the way is the reference.
-        const std::span<const NamedReference> names = namedReferences();
-        const qsizetype at = referenceLength;
-        const auto charAt = [at](const NamedReference &r) {
-            return r.name.size() > size_t(at) ? char16_t(uchar(r.name[size_t(at)])) : char16_t(0);
-        };
-        const auto from = names.begin() + candidatesFrom, to = names.begin() + candidatesTo;
-        const auto first = std::lower_bound(
-            from, to, c, [&](const NamedReference &r, char16_t ch) { return charAt(r) < ch; });
-        const auto last = std::upper_bound(
-            first, to, c, [&](char16_t ch, const NamedReference &r) { return ch < charAt(r); });
-        if (c == 0 || c > 0x7F || first == last) {
-            finishNamedReference(c);
-            return false;
-        }
-        appendToReference(c);
-        candidatesFrom = first - names.begin();
-        candidatesTo = last - names.begin();
-        if (first->name.size() == size_t(referenceLength)) {
-            matchedLength = referenceLength;
-            matchedIndex = candidatesFrom;
-        }
-        return true;
-    }
+    case State::NamedCharacterReference:
+        if (extendsReference(c))
+            return true;
+        finishNamedReference(c);
+        return false;
 
     case State::NumericCharacterReference:
         if (c == u'x' || c == u'X') {
@@ -887,6 +873,36 @@ void HtmlTokenizer::flushReference(QStringView text)
     appendToValue(QStringView(&ampersand, 1));
     appendToValue(text);
     state = returnState;
+}
+
+// Whether c goes on a name of a named reference; the longest name matched on the way is the
+// reference.
+bool HtmlTokenizer::extendsReference(char16_t c)
+{
+    // The names that begin with what has been read narrow with each character. Names are
+    // letters and digits, and some end in ';'.
+    if (!isAlphanumeric(c) && c != u';')
+        return false;
+    const std::span<const NamedReference> names = namedReferences();
+    const qsizetype at = referenceLength;
+    const auto charAt = [at](const NamedReference &r) {
+        return r.name.size() > size_t(at) ? char16_t(uchar(r.name[size_t(at)])) : char16_t(0);
+    };
+    const auto from = names.begin() + candidatesFrom, to = names.begin() + candidatesTo;
+    const auto first = std::lower_bound(
+        from, to, c, [&](const NamedReference &r, char16_t ch) { return charAt(r) < ch; });
+    const auto last = std::upper_bound(
+        first, to, c, [&](char16_t ch, const NamedReference &r) { return ch < charAt(r); });
+    if (first == last)
+        return false;
+    appendToReference(c);
+    candidatesFrom = first - names.begin();
+    candidatesTo = last - names.begin();
+    if (first->name.size() == size_t(referenceLength)) {
+        matchedLength = referenceLength;
+        matchedIndex = candidatesFrom;
+    }
+    return true;
 }
 
 void HtmlTokenizer::finishNamedReference(char16_t next)

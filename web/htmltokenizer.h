@@ -111,6 +111,7 @@ private:
     bool dropsAttribute(QStringView name);
     void finishAttributeName();
     void flushReference(QStringView text);
+    bool extendsReference(char16_t c);
     void finishNamedReference(char16_t next);
     void finishNumericReference();
     void matchName(QLatin1StringView name, char16_t lower);
