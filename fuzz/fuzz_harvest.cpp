@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <libxml/xmlversion.h>
 #include <random>
 
 using namespace web;
@@ -54,70 +53,6 @@ QList<Headline> harvestInSlices(QByteArrayView page, QByteArrayView contentType,
     return harvest.headlines();
 }
 
-// Two faults of libxml2's push parser before 2.12 that the harvest does not mend, so pages that
-// could meet them are not held to the same headlines in slices:
-// - it finds the end of a start tag by pairing every quote in it, but reads a quote as opening a
-//   value only after an attribute name and '=': with a quote anywhere else (in an unquoted value,
-//   in what it skips as no attribute), a chunk that ends between where the two see the end of the
-//   tag leaves the tag short, and it is not taken;
-// - after the text of a script or style element it looks for an end tag where that text began,
-//   so a chunk of script text that begins with "</" ends the element there.
-bool quotesOnlyAroundValues(QByteArrayView page)
-{
-    const auto isNameStart = [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c == '.';
-    };
-    const auto isNameChar = [&](char c) {
-        return isNameStart(c) || (c >= '0' && c <= '9') || c == '-';
-    };
-    enum { Elsewhere, Blank, Name, AfterName, AfterEquals, Unquoted } at = Elsewhere;
-    char quote = 0;
-    for (const char c : page) {
-        const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
-        if (quote) {
-            quote = c == quote ? 0 : quote;
-        } else if (c == '"' || c == '\'') {
-            if (at != AfterEquals)
-                return false;
-            quote = c;
-            at = Elsewhere;
-        } else if (c == '>') {
-            at = Elsewhere;
-        } else if (c == '=' && (at == Name || at == AfterName)) {
-            at = AfterEquals;
-        } else if (at == AfterEquals) {
-            at = blank ? AfterEquals : Unquoted; // an unquoted value runs to a blank or '>'
-        } else if (blank) {
-            at = at == Name || at == AfterName ? AfterName : Blank;
-        } else if (at == Name) {
-            at = isNameChar(c) ? Name : Elsewhere;
-        } else if (at == Blank || at == AfterName) {
-            at = isNameStart(c) ? Name : Elsewhere;
-        } else if (at != Unquoted) {
-            at = Elsewhere;
-        }
-    }
-    return true;
-}
-
-bool endTagsInsideScripts(QByteArrayView page)
-{
-    const QByteArray lower = page.toByteArray().toLower();
-    if (!lower.contains("<script") && !lower.contains("<style"))
-        return false;
-    for (qsizetype at = lower.indexOf("</"); at >= 0; at = lower.indexOf("</", at + 2)) {
-        const QByteArrayView tag = QByteArrayView(lower).sliced(at + 2);
-        if (!tag.startsWith("script") && !tag.startsWith("style"))
-            return true;
-    }
-    return false;
-}
-
-bool chunkIndependent(QByteArrayView page)
-{
-    return LIBXML_VERSION >= 21200 || (quotesOnlyAroundValues(page) && !endTagsInsideScripts(page));
-}
-
 bool isAscii(QByteArrayView bytes)
 {
     for (const char b : bytes) {
@@ -146,12 +81,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QList<Headline> headlines = harvestHeadlines(page, contentType);
     check(headlines.size() <= MaxHeadlines, "more headlines than labels");
-    // libxml2's error channels and the parser context must not carry anything over.
+    // Nothing may carry over from one harvest to the next.
     check(harvestHeadlines(page, contentType) == headlines, "a second harvest differs");
-    // Where the network happens to cut the page must not matter.
+    // Where the network happens to cut the page must never matter.
     const qsizetype largest = qsizetype(1) << (data[0] / choices % 14); // 1 to 8192 bytes
-    check(!chunkIndependent(page) ||
-              harvestInSlices(page, contentType, largest, hashOf(data, size)) == headlines,
+    check(harvestInSlices(page, contentType, largest, hashOf(data, size)) == headlines,
           "the page fed in slices gives other headlines");
 
     for (qsizetype i = 0; i < headlines.size(); ++i) {

@@ -27,10 +27,12 @@ inline constexpr int MaxHeadlines = 10;
 // The value that ends the walk.
 inline constexpr QStringView Terminator = u"已结束";
 
-// One page's harvest, fed the page's bytes as they arrive. The headlines are in document order
-// and stop at the terminator or once MaxHeadlines are taken. A start tag that has not fully
-// arrived is not an element yet and is never taken. Broken or hostile bytes give fewer or no
-// headlines, never a failure, and the parser's work per chunk is bounded (see the .cpp).
+// One page's harvest, fed the page's bytes as they arrive. The page is read as a browser's HTML
+// tokenizer reads it, and the headlines are taken from its INPUT start tags in order; they stop
+// at the terminator or once MaxHeadlines are taken. A start tag that has not fully arrived is
+// not an element yet and is never taken. The headlines never depend on where the bytes are cut.
+// Broken or hostile bytes give fewer or no headlines, never a failure, and the work is linear in
+// the bytes fed.
 class HeadlineHarvest
 {
 public:
