@@ -322,7 +322,14 @@ void Form1::submitQuotation()
         box.exec();
         return;
     }
-    web::openUrl(quotation.request);
+    // The number is kept when the browser could not be started, so that the user can try again.
+    if (!web::openUrl(quotation.request)) {
+        QMessageBox box(QMessageBox::Warning, applicationTitle(),
+                        QStringLiteral("无法打开浏览器查看报价，请检查电脑的默认浏览器设置后再试。"),
+                        QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
     ui->phoneEdit->clear();
 }
 

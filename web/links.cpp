@@ -83,11 +83,9 @@ QUrl targetUrl(QStringView target)
     return QUrl::fromLocalFile(QFileInfo(target.toString()).absoluteFilePath());
 }
 
-void openUrl(const QString &target)
+bool openUrl(const QString &target)
 {
-    if (target.isEmpty())
-        return;
-    QDesktopServices::openUrl(targetUrl(target));
+    return target.isEmpty() || QDesktopServices::openUrl(targetUrl(target));
 }
 
 bool isLaunchableHeadline(QStringView target)

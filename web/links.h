@@ -19,9 +19,10 @@ QByteArray wireForm(QStringView target);
 // other non-empty target is a local file path. Empty gives an invalid QUrl.
 QUrl targetUrl(QStringView target);
 
-// Hands the target to the desktop's default handler and ignores the outcome. An empty target
-// launches nothing.
-void openUrl(const QString &target);
+// Hands the target to the desktop's default handler. False when the platform reports that it
+// could not (no handler for the address, or the launch refused); an empty target launches
+// nothing and is not a failure.
+bool openUrl(const QString &target);
 
 // Only an absolute http:// or https:// address with a host may be launched from a headline;
 // news pages are outside our control, so local paths and other schemes are refused.

@@ -1,16 +1,12 @@
-# zx_configure_windows_resource(<output.rc>): writes the executable's resource script, with the
-# icon from assets/, the version from project(VERSION) and this build's support account in the
-# version record's description.
-function(zx_configure_windows_resource output)
-    set(ZX_RC_ICON "${PROJECT_SOURCE_DIR}/assets/app.ico")
+# zx_version_text(<variable>): the version as the program shows it, 1.0.0.1 -> 1.00.0001: the
+# minor number in two digits and the fourth (the revision) in four.
+function(zx_version_text variable)
     foreach(part MAJOR MINOR PATCH TWEAK)
         set(ZX_RC_${part} "${PROJECT_VERSION_${part}}")
         if(ZX_RC_${part} STREQUAL "")
             set(ZX_RC_${part} 0)
         endif()
     endforeach()
-    # The version as text, 1.0.0.1 -> 1.00.0001: the minor number in two digits and the fourth
-    # (the revision) in four.
     string(LENGTH "${ZX_RC_MINOR}" minor_digits)
     string(LENGTH "${ZX_RC_TWEAK}" revision_digits)
     set(minor "${ZX_RC_MINOR}")
@@ -22,6 +18,23 @@ function(zx_configure_windows_resource output)
         string(PREPEND revision "0")
         math(EXPR revision_digits "${revision_digits} + 1")
     endwhile()
-    set(ZX_RC_VERSION_TEXT "${ZX_RC_MAJOR}.${minor}.${revision}")
+    set(${variable} "${ZX_RC_MAJOR}.${minor}.${revision}" PARENT_SCOPE)
+endfunction()
+
+# zx_configure_windows_resource(<output.rc>): writes the executable's resource script, with the
+# icon from assets/, the version from project(VERSION), this build's support account in the
+# version record's description and the application manifest, written beside it.
+function(zx_configure_windows_resource output)
+    set(ZX_RC_ICON "${PROJECT_SOURCE_DIR}/assets/app.ico")
+    foreach(part MAJOR MINOR PATCH TWEAK)
+        set(ZX_RC_${part} "${PROJECT_VERSION_${part}}")
+        if(ZX_RC_${part} STREQUAL "")
+            set(ZX_RC_${part} 0)
+        endif()
+    endforeach()
+    zx_version_text(ZX_RC_VERSION_TEXT)
+    get_filename_component(folder "${output}" DIRECTORY)
+    set(ZX_RC_MANIFEST "${folder}/zxquote.manifest")
+    configure_file("${CMAKE_CURRENT_FUNCTION_LIST_DIR}/zxquote.manifest.in" "${ZX_RC_MANIFEST}" @ONLY)
     configure_file("${CMAKE_CURRENT_FUNCTION_LIST_DIR}/zxquote.rc.in" "${output}" @ONLY)
 endfunction()

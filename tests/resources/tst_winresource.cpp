@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -57,6 +58,8 @@ private slots:
     void iconGroupHoldsEveryImageOfTheAppIcon();
     void strings_data();
     void strings();
+    void manifest_data();
+    void manifest();
 
 private:
     QStringList lines; // of the resource-script text, trimmed
@@ -88,6 +91,8 @@ void TestWinResource::statements_data()
     QTest::newRow("strings: Chinese (PRC), Unicode") << u"BLOCK \"080404B0\""_s;
     QTest::newRow("translation") << u"VALUE \"Translation\", 0x804, 1200"_s;
     QTest::newRow("icon group") << u"\"IDI_ICON1\" 14 /* RT_GROUP_ICON */ MOVEABLE DISCARDABLE"_s;
+    // The one Windows reads when it starts the program.
+    QTest::newRow("manifest") << u"1 24 /* RT_MANIFEST */ MOVEABLE PURE DISCARDABLE"_s;
 }
 
 void TestWinResource::statements()
@@ -175,6 +180,44 @@ void TestWinResource::strings()
         QVERIFY2(!value.trimmed().isEmpty(), qPrintable(values.first()));
     else
         QCOMPARE(value, expected);
+}
+
+void TestWinResource::manifest_data()
+{
+    QTest::addColumn<QString>("element");
+    QTest::addColumn<QString>("attribute"); // empty: the element's text
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("runs as the user who starts it")
+        << "requestedExecutionLevel" << "level" << "asInvoker";
+    QTest::newRow("Windows 10 and 11")
+        << "supportedOS" << "Id" << "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}";
+    QTest::newRow("per-monitor DPI, version 2") << "dpiAwareness" << QString() << "PerMonitorV2";
+    QTest::newRow("per-monitor DPI before Windows 10 1607") << "dpiAware" << QString() << "true/pm";
+}
+
+void TestWinResource::manifest()
+{
+    QFETCH(QString, element);
+    QFETCH(QString, attribute);
+    QFETCH(QString, expected);
+    // The resource's text as windres writes it: one "line\n" string a line, quotes doubled.
+    QString xml;
+    const qsizetype start = lines.indexOf(u"1 24 /* RT_MANIFEST */ MOVEABLE PURE DISCARDABLE"_s);
+    QVERIFY(start >= 0);
+    for (qsizetype i = start + 2; i < lines.size() && lines.at(i) != u"END"_s; ++i) {
+        QString line = lines.at(i).sliced(1, lines.at(i).size() - 2);
+        xml += line.replace(u"\"\""_s, u"\""_s).replace(u"\\n"_s, u"\n"_s);
+    }
+    QStringList found;
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == element)
+            found << (attribute.isEmpty() ? reader.readElementText()
+                                          : reader.attributes().value(attribute).toString());
+    }
+    QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+    QCOMPARE(found, QStringList{expected});
 }
 
 QTEST_GUILESS_MAIN(TestWinResource)

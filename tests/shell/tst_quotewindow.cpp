@@ -39,7 +39,7 @@ private slots:
 private:
     void pick(const QString &list, const QString &text);
     QLineEdit *box(const QString &name) const { return child<QLineEdit>(*form, name); }
-    QString clickAndAnswer(const QString &control);
+    QString clickAndAnswer(const QString &control, QMessageBox::Icon icon = QMessageBox::NoIcon);
 
     const QString catalogue = region::readCatalogueLine(QStringLiteral(BUNDLED_CATALOGUE));
     windowtest::Launches launches;
@@ -70,13 +70,13 @@ void TestQuoteWindow::pick(const QString &name, const QString &text)
     QCOMPARE(list->currentText(), text);
 }
 
-QString TestQuoteWindow::clickAndAnswer(const QString &control)
+QString TestQuoteWindow::clickAndAnswer(const QString &control, QMessageBox::Icon icon)
 {
     QString text;
     const MessageBoxAnswerer answerer([&](QMessageBox &box) {
         text = box.text();
         messageTitle = box.windowTitle();
-        QCOMPARE(box.icon(), QMessageBox::NoIcon);
+        QCOMPARE(box.icon(), icon);
         QCOMPARE(box.buttons().size(), 1);
     });
     QTest::mouseClick(child(*form, control), Qt::LeftButton);
@@ -224,13 +224,17 @@ void TestQuoteWindow::refusals_data()
     QTest::addColumn<QString>("phone");
     QTest::addColumn<QString>("kitchen");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("browser"); // whether the desktop opens the request
 
     QTest::newRow("straight after start") << false << ""
-                                          << "0" << u"请录入正确的：电话号码"_s;
+                                          << "0" << u"请录入正确的：电话号码"_s << true;
     QTest::newRow("address only") << false << "13912345678"
-                                  << "0" << u"请录入正确的：业主地址"_s;
+                                  << "0" << u"请录入正确的：业主地址"_s << true;
     QTest::newRow("area not a number") << true << "13912345678"
-                                       << "abc" << u"请录入正确的：厨房面积"_s;
+                                       << "abc" << u"请录入正确的：厨房面积"_s << true;
+    QTest::newRow("no browser") << true << "13912345678"
+                                << "0" << u"无法打开浏览器查看报价，请检查电脑的默认浏览器设置后再试。"_s
+                                << false;
 }
 
 void TestQuoteWindow::refusals()
@@ -239,6 +243,7 @@ void TestQuoteWindow::refusals()
     QFETCH(QString, phone);
     QFETCH(QString, kitchen);
     QFETCH(QString, message);
+    QFETCH(bool, browser);
     windowtest::runStartupTick(*form);
     if (address) {
         pick(u"provinceList"_s, u"440000|广东省"_s);
@@ -247,7 +252,14 @@ void TestQuoteWindow::refusals()
     }
     box(u"phoneEdit"_s)->setText(phone);
     box(u"kitchenArea"_s)->setText(kitchen);
-    QCOMPARE(clickAndAnswer(u"submitButton"_s), message);
+    // Without a handler of its own the offscreen platform reports that it opened nothing.
+    const QString scheme = QUrl(MainSiteOrigin).scheme();
+    if (!browser)
+        QDesktopServices::unsetUrlHandler(scheme);
+    QCOMPARE(clickAndAnswer(u"submitButton"_s, browser ? QMessageBox::NoIcon : QMessageBox::Warning),
+             message);
+    if (!browser)
+        QDesktopServices::setUrlHandler(scheme, &launches, "open");
     QVERIFY(launches.urls.isEmpty());
     QCOMPARE(box(u"phoneEdit"_s)->text(), phone);
 }
